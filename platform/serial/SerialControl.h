@@ -49,8 +49,9 @@ public:
     virtual void setInBufferCount(short count) = 0;
     virtual int InBufferCount() const = 0;
 
-    // The system's reason for the latest failure (failed opening, device lost), empty when
-    // there was none since the last successful opening.
+    // The system's reason for the latest failure (failed opening, device lost) followed, where
+    // the reason is known, by what the user can do about it (a line or two, ready to stand
+    // under a message box's text). Empty when there was none since the last successful opening.
     virtual QString lastError() const = 0;
     // The device that Com port n reaches now, or an empty text when none does.
     virtual QString deviceFor(short port) const = 0;
