@@ -1,0 +1,149 @@
+#include "monitor/LiveMonitor.h"
+
+#include "monitor/NumberReader.h"
+#include "monitor/PortList.h"
+#include "monitor/ReadoutFormat.h"
+#include "platform/display/Gauge.h"
+#include "platform/display/StripChart.h"
+#include "platform/runtime/Clock.h"
+#include "platform/runtime/Prompts.h"
+#include "platform/serial/SerialControl.h"
+
+namespace {
+
+// A record line counted with its CR must have at least this many characters; shorter lines are
+// the device's replies to commands ("OK", "ERROR") and are dropped.
+constexpr qsizetype MinimumLineLength = 11;
+
+// Readout caption colours, 0x00BBGGRR: light red and light blue.
+constexpr std::uint32_t LightRed = 0x000000FF;
+constexpr std::uint32_t LightBlue = 0x00FF0000;
+
+} // namespace
+
+LiveMonitor::LiveMonitor(const Parts &parts, QObject *parent)
+    : QObject(parent), port_(parts.port), chart_(parts.chart), elevation_(parts.elevation),
+      azimuth_(parts.azimuth), ports_(parts.ports), clock_(parts.clock), prompts_(parts.prompts)
+{
+    connect(&port_, &SerialControl::OnComm, this, &LiveMonitor::MSComm1OnComm);
+    connect(&port_, &SerialControl::deviceLost, this, &LiveMonitor::onDeviceLost);
+}
+
+void LiveMonitor::mnuComClick(int index)
+{
+    for (int i = 0; i < PortList::Count; ++i)
+        ports_.setChecked(i, false);
+    ports_.setChecked(index, true);
+}
+
+QString LiveMonitor::OpenPort()
+{
+    QString result = QStringLiteral("OK");
+    if (port_.PortOpen())
+        return result;
+    ResetChart();
+    for (int i = 0; i < PortList::Count; ++i) {
+        if (ports_.isChecked(i))
+            port_.setCommPort(short(i + 1));
+    }
+    port_.setPortOpen(true);
+    if (!port_.PortOpen())
+        result = QStringLiteral("ERROR");
+    return result;
+}
+
+void LiveMonitor::ResetChart()
+{
+    chart_.ClearChart();
+    chart_.setChartMode(2);
+    chart_.setTimeScale(1.0 / 1440.0);
+}
+
+void LiveMonitor::reportCannotOpen()
+{
+    prompts_.message(QStringLiteral("Cannot open Com port ") + QString::number(port_.CommPort()),
+                     port_.lastError());
+}
+
+void LiveMonitor::mnuStartClick()
+{
+    port_.setRThreshold(1);
+    if (OpenPort() != QLatin1String("OK")) {
+        reportCannotOpen();
+        return;
+    }
+    port_.setOutput(QByteArrayLiteral("!START\r\n"));
+}
+
+void LiveMonitor::mnuStopClick()
+{
+    if (!port_.PortOpen()) {
+        // Opened directly on the port of the last opening: the chart stays as it is.
+        port_.setPortOpen(true);
+        if (!port_.PortOpen()) {
+            reportCannotOpen();
+            return;
+        }
+    }
+    port_.setOutput(QByteArrayLiteral("!STOP\r\n"));
+    port_.setPortOpen(false); // the control sends what was written before it closes
+}
+
+void LiveMonitor::MSComm1OnComm()
+{
+    if (port_.CommEvent() != SerialControl::Receive)
+        return;
+    buffer_.append(port_.Input());
+    // Every complete line waiting is handled now, in order: handling one line per event would
+    // let a backlog build whenever a read brings two lines, and never drain under a steady
+    // stream.
+    while (buffer_.takeLine(line_))
+        handleLine(line_);
+}
+
+void LiveMonitor::handleLine(const QByteArray &line)
+{
+    if (line.size() < MinimumLineLength)
+        return;
+    fields_ = line.split(',');
+    const bool hasAzimuth = fields_.size() > 1;
+    const double elevation = readNumber(fields_[0]);
+    const double azimuth = hasAzimuth ? readNumber(fields_[1]) : 0.0;
+    chart_.AddPoint(0, pointTime(), elevation);
+    if (hasAzimuth)
+        chart_.AddPoint(1, pointTime(), azimuth);
+    elevation_.setNeedleValue(elevation);
+    azimuth_.setGaugeMode(1);
+    if (hasAzimuth)
+        azimuth_.setNeedleValue(azimuth);
+}
+
+double LiveMonitor::pointTime() const
+{
+    const QTime now = clock_.timeOfDay();
+    const int seconds = now.hour() * 3600 + now.minute() * 60 + now.second();
+    return double(seconds) / 86400.0;
+}
+
+void LiveMonitor::Strip1CursorEvent()
+{
+    chart_.setCurrentTrace(0);
+    chart_.setTraceCaptionColor(LightRed);
+    const double elevation = chart_.ValueAtCursor(0);
+    chart_.setCaption(QStringLiteral("Elevation at Cursor =") + formatOneDecimal(elevation));
+    chart_.setCurrentTrace(1);
+    chart_.setTraceCaptionColor(LightBlue);
+    const double azimuth = chart_.ValueAtCursor(1);
+    chart_.setCaption(QStringLiteral("Azimuth at Cursor =") + formatOneDecimal(azimuth));
+}
+
+void LiveMonitor::onDeviceLost(const QString &reason)
+{
+    // Only the live stream reports here; a setup operation reports a lost device itself.
+    if (port_.RThreshold() < 1)
+        return;
+    prompts_.message(QStringLiteral("Com port ") + QString::number(port_.CommPort()) +
+                         QStringLiteral(" was lost. The chart is kept; choose Start when the "
+                                        "device is back."),
+                     reason);
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "monitor/PortOpener.h"
+#include "monitor/ReceiveBuffer.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+
+class Clock;
+class Gauge;
+class PortList;
+class Prompts;
+class SerialControl;
+class StripChart;
+
+// The main window's logic: the port selection and OpenPort, Start and Stop, the receive handler
+// that turns the device's records into points and needle positions, and the cursor readout.
+// It reaches the port, the gauges, the chart, the clock and the user only through interfaces.
+class LiveMonitor final : public QObject, public PortOpener
+{
+    Q_OBJECT
+
+public:
+    struct Parts {
+        SerialControl &port;
+        StripChart &chart;
+        Gauge &elevation;
+        Gauge &azimuth;
+        PortList &ports;
+        const Clock &clock;
+        Prompts &prompts;
+    };
+
+    explicit LiveMonitor(const Parts &parts, QObject *parent = nullptr);
+
+    // Port item clicked (index 0 to 8): moves the one check mark; the port is not touched.
+    void mnuComClick(int index);
+    // Opens the port on the checked Com port, clearing the chart first; "OK" when open, "ERROR"
+    // when it stays closed. A port already open is left alone and "OK" returned.
+    QString OpenPort() override;
+    SerialControl &MSComm1() override { return port_; }
+
+    void mnuStartClick();
+    void mnuStopClick();
+    // The chart's cursor moved: show both values at the cursor in the trace captions.
+    void Strip1CursorEvent();
+
+    // "Cannot open Com port " and the number, with the system's reason under it.
+    void reportCannotOpen();
+
+    const QList<QByteArray> &fieldList() const { return fields_; }
+    const ReceiveBuffer &receiveBuffer() const { return buffer_; }
+
+    // The line settings set at start-up.
+    static constexpr const char *LineSettings = "9600,N,8,1";
+
+public slots:
+    // The serial control's receive event.
+    void MSComm1OnComm();
+
+private slots:
+    void onDeviceLost(const QString &reason);
+
+private:
+    void ResetChart();
+    void handleLine(const QByteArray &line);
+    double pointTime() const;
+
+    SerialControl &port_;
+    StripChart &chart_;
+    Gauge &elevation_;
+    Gauge &azimuth_;
+    PortList &ports_;
+    const Clock &clock_;
+    Prompts &prompts_;
+    ReceiveBuffer buffer_;
+    QList<QByteArray> fields_;
+    QByteArray line_;
+};
