@@ -1,0 +1,29 @@
+# Debian packages the project needs, and a check that installs the missing ones.
+# Sourced by demo.sh and test.sh.
+
+ORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
+    qt6-qpa-plugins libgl-dev libqcustomplot-dev fonts-dejavu-core)
+
+# ensure_packages PACKAGE...: installs what is missing (as root), or prints the one apt-get line
+# to run and fails.
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing Debian packages. Install them first:" >&2
+        echo "  sudo apt-get install -y ${missing[*]}" >&2
+        return 1
+    fi
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    if ! apt-get install -y -q "${missing[@]}"; then
+        apt-get update -q
+        apt-get install -y -q "${missing[@]}"
+    fi
+}
