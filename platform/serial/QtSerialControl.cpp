@@ -1,0 +1,179 @@
+#include "platform/serial/QtSerialControl.h"
+
+#include "platform/serial/ComPortMap.h"
+#include "platform/serial/PortFailure.h"
+
+#include <QDeadlineTimer>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
+
+QtSerialControl::QtSerialControl(QObject *parent)
+    : SerialControl(parent), port_(new QSerialPort(this))
+{
+    connect(port_, &QSerialPort::readyRead, this, &QtSerialControl::onReadyRead);
+    connect(port_, &QSerialPort::errorOccurred, this, &QtSerialControl::onErrorOccurred);
+}
+
+QtSerialControl::~QtSerialControl()
+{
+    if (port_->isOpen() && !losing_)
+        drainAndClose();
+}
+
+bool QtSerialControl::setSettings(const QString &settings)
+{
+    const auto parsed = parseLineSettings(settings);
+    if (!parsed)
+        return false;
+    settings_ = *parsed;
+    settingsText_ = settings;
+    if (port_->isOpen()) {
+        port_->setBaudRate(settings_.baudRate);
+        port_->setParity(settings_.parity);
+        port_->setDataBits(settings_.dataBits);
+        port_->setStopBits(settings_.stopBits);
+    }
+    return true;
+}
+
+void QtSerialControl::setCommPort(short port)
+{
+    if (port_->isOpen() || port < 1 || port > 9)
+        return;
+    commPort_ = port;
+}
+
+void QtSerialControl::setPortOpen(bool open)
+{
+    if (open && !port_->isOpen())
+        this->open();
+    else if (!open && port_->isOpen()) {
+        if (losing_)
+            port_->close(); // nothing can go out any more; finishLoss still reports it
+        else
+            drainAndClose();
+    }
+}
+
+bool QtSerialControl::PortOpen() const
+{
+    return port_->isOpen() && !losing_;
+}
+
+void QtSerialControl::open()
+{
+    const ComPortMap::Mapping mapping = ComPortMap::resolve(commPort_);
+    device_ = mapping.device;
+    const PortFailure::Where where{commPort_, mapping.device, mapping.fromEnvironment};
+    if (mapping.device.isEmpty()) {
+        lastError_ = PortFailure::describe(PortFailure::Cause::NoDevice, {}, where);
+        return;
+    }
+
+    port_->setPortName(mapping.device);
+    port_->setBaudRate(settings_.baudRate);
+    port_->setParity(settings_.parity);
+    port_->setDataBits(settings_.dataBits);
+    port_->setStopBits(settings_.stopBits);
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+
+    if (!port_->open(QIODevice::ReadWrite)) {
+        const auto cause =
+            PortFailure::classify(port_->error(), PortFailure::userMayAccess(mapping.device));
+        lastError_ = PortFailure::describe(cause, port_->errorString(), where);
+        port_->clearError();
+        return;
+    }
+    losing_ = false;
+    lastError_.clear();
+    // A closed serial port receives nothing; a pseudo-terminal keeps what came meanwhile.
+    port_->clear(QSerialPort::Input);
+}
+
+void QtSerialControl::drainAndClose()
+{
+    // QSerialPort::close() drops what it has not handed to the system yet.
+    const QDeadlineTimer deadline(drainLimitMs);
+    while (port_->bytesToWrite() > 0 && !deadline.hasExpired()) {
+        const int slice = int(qMin<qint64>(100, deadline.remainingTime()));
+        if (!port_->waitForBytesWritten(slice) && port_->error() != QSerialPort::TimeoutError &&
+            port_->error() != QSerialPort::NoError)
+            break;
+    }
+#ifdef Q_OS_UNIX
+    // QSerialPort restores the old line settings on close; the bytes still in the adapter must
+    // go out at this speed first. Without flow control this takes their transmission time.
+    if (port_->bytesToWrite() == 0)
+        ::tcdrain(port_->handle());
+#endif
+    port_->close();
+    port_->clearError();
+}
+
+QByteArray QtSerialControl::Input()
+{
+    return port_->isOpen() ? port_->readAll() : QByteArray();
+}
+
+void QtSerialControl::setOutput(const QByteArray &text)
+{
+    if (PortOpen())
+        port_->write(text);
+}
+
+void QtSerialControl::setInBufferCount(short count)
+{
+    if (count != 0 || !port_->isOpen())
+        return;
+    port_->clear(QSerialPort::Input);
+    port_->readAll();
+}
+
+int QtSerialControl::InBufferCount() const
+{
+    return int(port_->bytesAvailable());
+}
+
+QString QtSerialControl::deviceFor(short port) const
+{
+    return ComPortMap::resolve(port).device;
+}
+
+void QtSerialControl::onReadyRead()
+{
+    emit inputArrived();
+    if (rThreshold_ >= 1 && port_->bytesAvailable() >= rThreshold_) {
+        commEvent_ = Receive;
+        emit OnComm();
+    }
+}
+
+void QtSerialControl::onErrorOccurred(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+        return; // a line control the device lacks (DTR on a pseudo-terminal) is no loss
+    if (!port_->isOpen() || losing_)
+        return;
+    losing_ = true;
+    // QSerialPort still works on its buffers after reporting the error, so it is closed once
+    // its handler has returned.
+    const QString reason = port_->errorString();
+    QMetaObject::invokeMethod(
+        this, [this, reason] { finishLoss(reason); }, Qt::QueuedConnection);
+}
+
+void QtSerialControl::finishLoss(const QString &reason)
+{
+    if (!losing_)
+        return;
+    port_->close();
+    port_->clearError();
+    losing_ = false;
+    lastError_ =
+        PortFailure::describe(PortFailure::Cause::Lost, reason, {commPort_, device_, false});
+    commEvent_ = DeviceLost;
+    emit OnComm();
+    emit deviceLost(lastError_);
+}
