@@ -1,0 +1,31 @@
+#include "setup/PickList.h"
+
+#include <QKeyEvent>
+#include <QWheelEvent>
+
+PickList::PickList(QWidget *parent) : QComboBox(parent)
+{
+    setEditable(true);
+    // Typed text is the user's own; it never becomes an item of the list.
+    setInsertPolicy(QComboBox::NoInsert);
+    connect(this, &QComboBox::activated, this, [this] { emit chosen(textBeforePick_); });
+}
+
+// Every way a user picks an entry passes through one of these first.
+void PickList::showPopup()
+{
+    textBeforePick_ = currentText();
+    QComboBox::showPopup();
+}
+
+void PickList::keyPressEvent(QKeyEvent *event)
+{
+    textBeforePick_ = currentText();
+    QComboBox::keyPressEvent(event);
+}
+
+void PickList::wheelEvent(QWheelEvent *event)
+{
+    textBeforePick_ = currentText();
+    QComboBox::wheelEvent(event);
+}
