@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <array>
+#include <qcustomplot.h>
+
+// What the strip chart draws over its traces: the trace captions, the cursor line, the white
+// scaling handles and the divider between the two plotting areas. It also answers where those
+// are, so the mouse can grab them.
+class ChartOverlay : public QCPLayerable
+{
+public:
+    enum class Handle { None, UpperTop, UpperBottom, LowerTop, LowerBottom, Time };
+
+    ChartOverlay(QCustomPlot *plot, QCPAxisRect *upper, QCPAxisRect *lower);
+
+    void setCursor(bool shown, double x);
+    void setCaption(int trace, const QString &text, const QColor &box);
+    void setCaptionFont(const QFont &font) { captionFont_ = font; }
+    void setCursorColor(const QColor &color) { cursorColor_ = color; }
+
+    Handle handleAt(const QPointF &pos) const;
+    QRectF handleRect(Handle handle) const;
+    QRectF dividerRect() const;
+
+protected:
+    void applyDefaultAntialiasingHint(QCPPainter *painter) const override;
+    QRect clipRect() const override;
+    void draw(QCPPainter *painter) override;
+
+private:
+    void drawCaption(QCPPainter *painter, const QCPAxisRect *rect, int trace) const;
+
+    QCPAxisRect *upper_;
+    QCPAxisRect *lower_;
+    std::array<QString, 2> captions_;
+    std::array<QColor, 2> boxes_;
+    QFont captionFont_;
+    QColor cursorColor_{255, 255, 160};
+    bool cursorShown_ = false;
+    double cursorX_ = 0;
+};

@@ -1,0 +1,272 @@
+#include "platform/display/GaugeWidget.h"
+
+#include "platform/display/DisplayFonts.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+#include <numbers>
+
+namespace
+{
+
+const QColor FrameColor(212, 208, 200);
+const QColor FaceColor(252, 251, 246);
+const QColor InkColor(30, 30, 34);
+const QColor NeedleColor(200, 30, 30);
+// A needle that was never set: a slim pointer with a short tail.
+const QString DefaultNeedle = QStringLiteral("0,930, 450,0, 0,-160, -450,0");
+const QString DefaultOutline = QStringLiteral("0,0, 1000,0, 1000,1000, 0,1000");
+
+QPointF polar(const QPointF &centre, double radius, double degrees)
+{
+    const double a = degrees * std::numbers::pi / 180.0;
+    return {centre.x() + radius * std::cos(a), centre.y() - radius * std::sin(a)};
+}
+
+QString numberText(double v)
+{
+    return std::abs(v - std::round(v)) < 1e-9 ? QString::number(std::llround(v))
+                                              : QString::number(v, 'g', 4);
+}
+
+} // namespace
+
+GaugeWidget::GaugeWidget(QWidget *parent)
+    : QWidget(parent), outline_(*parsePointList(DefaultOutline)),
+      needle_(*parsePointList(DefaultNeedle))
+{
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAccessibleDescription(valueText());
+}
+
+void GaugeWidget::setNeedleValue(double value)
+{
+    if (value == value_)
+        return;
+    value_ = value;
+    setAccessibleDescription(valueText());
+    update();
+}
+
+void GaugeWidget::setCaptionText(const QString &caption)
+{
+    caption_ = caption;
+    setAccessibleName(caption);
+    invalidateDial();
+}
+
+void GaugeWidget::setScale(double min, double max)
+{
+    if (!(max > min) || !std::isfinite(max - min))
+        return;
+    scale_ = DialScale::forRange(min, max);
+    invalidateDial();
+}
+
+bool GaugeWidget::setFrameOutline(const QString &points)
+{
+    const auto parsed = parsePointList(points);
+    if (!parsed)
+        return false;
+    outline_ = *parsed;
+    invalidateDial();
+    return true;
+}
+
+bool GaugeWidget::setNeedleShape(const QString &points)
+{
+    const auto parsed = parsePointList(points);
+    if (!parsed)
+        return false;
+    needle_ = *parsed;
+    update();
+    return true;
+}
+
+QString GaugeWidget::valueText() const
+{
+    return QString::number(value_, 'f', 1);
+}
+
+void GaugeWidget::invalidateDial()
+{
+    dial_ = QPixmap();
+    update();
+}
+
+void GaugeWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    dial_ = QPixmap();
+}
+
+GaugeWidget::Layout GaugeWidget::layout() const
+{
+    const double w = width();
+    const double h = height();
+    const double captionHeight = QFontMetricsF(DisplayFonts::small(9.6)).height() + 6;
+    const double radius = std::max(10.0, std::min(w - 22, h - 16 - captionHeight) / 2);
+    const QPointF centre(w / 2, 8 + radius);
+    return {centre, radius, QRectF(0, centre.y() + radius + 1, w, captionHeight)};
+}
+
+void GaugeWidget::paintEvent(QPaintEvent *)
+{
+    const Layout l = layout();
+    const qreal dpr = devicePixelRatioF();
+    if (dial_.isNull() || dial_.size() != size() * dpr) {
+        dial_ = QPixmap(size() * dpr);
+        dial_.setDevicePixelRatio(dpr);
+        dial_.fill(Qt::transparent);
+        QPainter p(&dial_);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        paintDial(p, l);
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, dial_);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    paintNeedle(p, l);
+}
+
+void GaugeWidget::paintDial(QPainter &p, const Layout &l) const
+{
+    paintFrame(p);
+
+    // Face: sunken ring, then the face itself.
+    QLinearGradient ring(l.centre - QPointF(l.radius, l.radius),
+                         l.centre + QPointF(l.radius, l.radius));
+    ring.setColorAt(0, FrameColor.darker(150));
+    ring.setColorAt(1, Qt::white);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ring);
+    p.drawEllipse(l.centre, l.radius + 3, l.radius + 3);
+    QRadialGradient face(l.centre - QPointF(l.radius * 0.3, l.radius * 0.3), l.radius * 1.6);
+    face.setColorAt(0, Qt::white);
+    face.setColorAt(1, FaceColor.darker(106));
+    p.setBrush(face);
+    p.setPen(QPen(FrameColor.darker(170), 0.8));
+    p.drawEllipse(l.centre, l.radius, l.radius);
+
+    paintScale(p, l);
+
+    p.setFont(DisplayFonts::font(QStringLiteral("MS Sans Serif"), 9.6, true));
+    p.setPen(InkColor);
+    p.drawText(l.captionRect, Qt::AlignHCenter | Qt::AlignTop, caption_);
+}
+
+void GaugeWidget::paintFrame(QPainter &p) const
+{
+    // The outline's 0..1000 square spans the widget; edges facing up or left catch the light.
+    const double sx = (width() - 1) / 1000.0;
+    const double sy = (height() - 1) / 1000.0;
+    QPolygonF frame;
+    for (const QPointF &pt : outline_)
+        frame << QPointF(0.5 + pt.x() * sx, 0.5 + pt.y() * sy);
+    QLinearGradient fill(0, 0, width(), height());
+    fill.setColorAt(0, FrameColor.lighter(108));
+    fill.setColorAt(1, FrameColor.darker(104));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawPolygon(frame);
+
+    const QPointF middle = frame.boundingRect().center();
+    for (qsizetype i = 0; i < frame.size(); ++i) {
+        const QPointF a = frame[i];
+        const QPointF b = frame[(i + 1) % frame.size()];
+        const QPointF mid = (a + b) / 2;
+        const bool lit = (mid.x() - middle.x()) + (mid.y() - middle.y()) < 0;
+        p.setPen(QPen(lit ? QColor(Qt::white) : FrameColor.darker(160), 1.5));
+        p.drawLine(a, b);
+    }
+}
+
+void GaugeWidget::paintScale(QPainter &p, const Layout &l) const
+{
+    const double label = scale_.labelStep();
+    const double medium = label / 3;
+    const double r = l.radius;
+    const QFont font = DisplayFonts::small(7.8);
+    const QFontMetricsF metrics(font);
+    p.setFont(font);
+
+    if (!scale_.isFullCircle()) {
+        QPen arc(InkColor, 1);
+        arc.setCapStyle(Qt::FlatCap);
+        p.setPen(arc);
+        p.setBrush(Qt::NoBrush);
+        const QRectF box(l.centre.x() - r + 2, l.centre.y() - r + 2, 2 * r - 4, 2 * r - 4);
+        p.drawArc(box, static_cast<int>(scale_.start * 16), static_cast<int>(scale_.sweep * 16));
+    }
+
+    const auto isMultiple = [](double v, double step) {
+        return std::abs(v / step - std::round(v / step)) < 1e-6;
+    };
+    for (const double v : scale_.tickValues()) {
+        const double a = scale_.angleOf(v);
+        const bool major = isMultiple(v, label);
+        const bool mid = !major && isMultiple(v, medium);
+        const double length = major ? r * 0.13 : mid ? r * 0.09 : r * 0.05;
+        p.setPen(QPen(InkColor, major ? 1.6 : 0.9, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(polar(l.centre, r - 2, a), polar(l.centre, r - 2 - length, a));
+        if (!major)
+            continue;
+        const QString text = numberText(v);
+        const double inset =
+            r * 0.13 + 4 + std::max(metrics.horizontalAdvance(text), metrics.height()) / 2;
+        const QPointF at = polar(l.centre, r - 2 - inset, a);
+        const QRectF box(at.x() - 20, at.y() - metrics.height() / 2, 40, metrics.height());
+        p.drawText(box, Qt::AlignCenter, text);
+    }
+}
+
+void GaugeWidget::paintNeedle(QPainter &p, const Layout &l) const
+{
+    const double r = l.radius - 2;
+    const double a = scale_.angleOf(value_);
+
+    // Digital readout, in the part of the face the scale leaves free.
+    const QFont font = DisplayFonts::small(7.8);
+    p.setFont(font);
+    const QFontMetricsF metrics(font);
+    const QString text = valueText();
+    const double boxWidth = metrics.horizontalAdvance(QStringLiteral("-000.0")) + 6;
+    const QPointF at = scale_.isFullCircle() || scale_.sweep < 0 ? l.centre + QPointF(0, r * 0.42)
+                                                                 : l.centre - QPointF(r * 0.5, 0);
+    const QRectF box(at.x() - boxWidth / 2, at.y() - metrics.height() / 2 - 1, boxWidth,
+                     metrics.height() + 2);
+    p.setPen(QPen(FrameColor.darker(150), 0.8));
+    p.setBrush(QColor(236, 236, 228));
+    p.drawRect(box);
+    p.setPen(InkColor);
+    p.drawText(box, Qt::AlignCenter, text);
+
+    // Needle coordinates: y along the needle (1000 = radius), x across it (10000 = radius).
+    p.save();
+    p.translate(l.centre);
+    p.rotate(90 - a);
+    QPolygonF shape;
+    double nearest = 1e9;
+    for (const QPointF &pt : needle_) {
+        shape << QPointF(pt.x() * r / 10000.0, -pt.y() * r / 1000.0);
+        nearest = std::min(nearest, pt.y());
+    }
+    // A pointer that stops short of the hub gets a thin shaft to it.
+    if (nearest > 100) {
+        p.setPen(QPen(NeedleColor, 1.4, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(0, 0), QPointF(0, -nearest * r / 1000.0));
+    }
+    p.setPen(QPen(NeedleColor.darker(140), 0.8));
+    p.setBrush(NeedleColor);
+    p.drawPolygon(shape);
+    p.restore();
+
+    QRadialGradient hub(l.centre - QPointF(1.5, 1.5), r * 0.09);
+    hub.setColorAt(0, QColor(120, 120, 128));
+    hub.setColorAt(1, QColor(20, 20, 24));
+    p.setPen(Qt::NoPen);
+    p.setBrush(hub);
+    p.drawEllipse(l.centre, r * 0.07, r * 0.07);
+}

@@ -1,0 +1,306 @@
+#include "platform/display/StripChartWidget.h"
+
+#include "platform/display/ChartTickers.h"
+#include "platform/display/ColorRef.h"
+#include "platform/display/DisplayFonts.h"
+#include "platform/display/TracePlottable.h"
+
+#include <QTime>
+#include <QVBoxLayout>
+#include <cmath>
+#include <qcustomplot.h>
+
+namespace
+{
+
+constexpr double OneSecond = 1.0 / 86400.0;
+constexpr int ReplotIntervalMs = 34; // at most 30 pictures a second
+const QColor TraceColor[2] = {QColor(255, 96, 96), QColor(96, 160, 255)};
+const QColor InkColor(205, 210, 218);
+const QColor GridColor(58, 66, 78);
+
+double nowAsDayFraction()
+{
+    return QTime::currentTime().msecsSinceStartOfDay() / 86400000.0;
+}
+
+void styleAxis(QCPAxis *axis, const QFont &font)
+{
+    axis->setBasePen(QPen(InkColor, 1));
+    axis->setTickPen(QPen(InkColor, 1));
+    axis->setSubTickPen(QPen(InkColor.darker(140), 1));
+    axis->setTickLabelColor(InkColor);
+    axis->setTickLabelFont(font);
+    axis->setTickLengthIn(4);
+    axis->setSubTickLengthIn(2);
+    axis->setTickLabelPadding(4);
+    axis->setPadding(0);
+    axis->grid()->setPen(QPen(GridColor, 1, Qt::DotLine));
+    axis->grid()->setZeroLinePen(QPen(GridColor.lighter(140), 1, Qt::DotLine));
+}
+
+} // namespace
+
+StripChartWidget::StripChartWidget(QWidget *parent)
+    : QWidget(parent), plot_(new QCustomPlot(this)),
+      timeTicker_(QSharedPointer<TimeOfDayTicker>::create()), backColor_(0x00201810)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(plot_);
+    plot_->setMouseTracking(true);
+    plot_->installEventFilter(this);
+    plot_->setBackground(colorFromBgr(backColor_));
+    plot_->setAntialiasedElements(QCP::aePlottables);
+
+    const QFont tickFont = DisplayFonts::small();
+    QCPLayoutGrid *grid = plot_->plotLayout();
+    grid->clear();
+    grid->setRowSpacing(0);
+    auto *margins = new QCPMarginGroup(plot_);
+    for (int i = 0; i < 2; ++i) {
+        auto *rect = new QCPAxisRect(plot_);
+        grid->addElement(i, 0, rect);
+        rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+        rect->setAutoMargins(i == 0 ? QCP::msLeft : QCP::msLeft | QCP::msBottom);
+        // Room for the top value label and handles; the gap between the areas is the divider.
+        rect->setMargins(i == 0 ? QMargins(0, 8, 8, 7) : QMargins(0, 7, 8, 0));
+        rect->axis(QCPAxis::atTop)->setVisible(false);
+        rect->axis(QCPAxis::atRight)->setVisible(false);
+        QCPAxis *values = rect->axis(QCPAxis::atLeft);
+        QCPAxis *times = rect->axis(QCPAxis::atBottom);
+        styleAxis(values, tickFont);
+        styleAxis(times, tickFont);
+        values->setTicker(QSharedPointer<AngleTicker>::create());
+        values->setRange(defaultValueRange(i));
+        times->setTicker(timeTicker_);
+        rects_[static_cast<std::size_t>(i)] = rect;
+
+        auto *trace = new TracePlottable(times, values, store_.trace(i));
+        trace->setPen(QPen(TraceColor[i], 1.2));
+        traces_[static_cast<std::size_t>(i)] = trace;
+        captionColors_[static_cast<std::size_t>(i)] = backColor_;
+    }
+    rects_[0]->axis(QCPAxis::atBottom)->setTickLabels(false);
+    connect(timeAxis(), qOverload<const QCPRange &>(&QCPAxis::rangeChanged),
+            rects_[0]->axis(QCPAxis::atBottom), qOverload<const QCPRange &>(&QCPAxis::setRange));
+    grid->setRowStretchFactors({dividerFraction_, 1 - dividerFraction_});
+
+    overlay_ = new ChartOverlay(plot_, rects_[0], rects_[1]);
+    overlay_->setCaptionFont(DisplayFonts::captionBold());
+    // The cursor and captions sit on their own buffered layer, so moving the cursor redraws
+    // only that layer.
+    plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
+    for (int i = 0; i < 2; ++i)
+        overlay_->setCaption(i, QString(), colorFromBgr(backColor_));
+
+    replotTimer_.setSingleShot(true);
+    connect(&replotTimer_, &QTimer::timeout, this, &StripChartWidget::replotNow);
+    timeAxis()->setRange(nowAsDayFraction() - timeScale_, nowAsDayFraction());
+    scheduleReplot();
+}
+
+StripChartWidget::~StripChartWidget() = default;
+
+QCPAxis *StripChartWidget::timeAxis() const
+{
+    return rects_[1]->axis(QCPAxis::atBottom);
+}
+
+QCPAxis *StripChartWidget::valueAxis(int trace) const
+{
+    return rects_[static_cast<std::size_t>(trace)]->axis(QCPAxis::atLeft);
+}
+
+void StripChartWidget::ClearChart()
+{
+    store_.clear();
+    scheduleReplot();
+}
+
+void StripChartWidget::setChartMode(short mode)
+{
+    chartMode_ = mode;
+    scheduleReplot();
+}
+
+void StripChartWidget::setTimeScale(double days)
+{
+    if (!(days > 0) || !std::isfinite(days))
+        return;
+    timeScale_ = std::clamp(days, MinSpan, MaxSpan);
+    const QCPRange r = timeAxis()->range();
+    timeAxis()->setRange(r.upper - timeScale_, r.upper);
+    following_ = true;
+    scheduleReplot();
+}
+
+void StripChartWidget::AddPoint(short trace, double x, double y)
+{
+    store_.append(trace, x, y);
+    scheduleReplot();
+}
+
+void StripChartWidget::setCurrentTrace(short trace)
+{
+    if (trace == 0 || trace == 1)
+        currentTrace_ = trace;
+}
+
+void StripChartWidget::setCaption(const QString &caption)
+{
+    const auto i = static_cast<std::size_t>(currentTrace_);
+    captions_[i] = caption;
+    overlay_->setCaption(currentTrace_, caption, colorFromBgr(captionColors_[i]));
+    scheduleReplot();
+}
+
+QString StripChartWidget::Caption() const
+{
+    return captions_[static_cast<std::size_t>(currentTrace_)];
+}
+
+void StripChartWidget::setTraceCaptionColor(std::uint32_t bgr)
+{
+    const auto i = static_cast<std::size_t>(currentTrace_);
+    captionColors_[i] = bgr;
+    overlay_->setCaption(currentTrace_, captions_[i], colorFromBgr(bgr));
+    scheduleReplot();
+}
+
+std::uint32_t StripChartWidget::TraceCaptionColor() const
+{
+    return captionColors_[static_cast<std::size_t>(currentTrace_)];
+}
+
+double StripChartWidget::ValueAtCursor(short trace) const
+{
+    return store_.valueAt(trace, cursorX_);
+}
+
+void StripChartWidget::setTimeFormat(const QString &format)
+{
+    timeTicker_->setFormat(format);
+    scheduleReplot();
+}
+
+QString StripChartWidget::timeFormat() const
+{
+    return timeTicker_->format();
+}
+
+void StripChartWidget::setCursorX(double x)
+{
+    if (!std::isfinite(x))
+        return;
+    hasCursor_ = true;
+    cursorX_ = x;
+    overlay_->setCursor(true, x);
+    if (replots_ == 0 || replotTimer_.isActive())
+        scheduleReplot(); // the overlay's buffer exists only after the first full picture
+    else
+        overlay_->layer()->replot();
+}
+
+bool StripChartWidget::isFollowing() const
+{
+    return chartMode_ == 2 && following_;
+}
+
+void StripChartWidget::setFollowing(bool follow)
+{
+    following_ = follow;
+    scheduleReplot();
+}
+
+QCPRange StripChartWidget::timeRange() const
+{
+    return timeAxis()->range();
+}
+
+void StripChartWidget::setTimeRange(double lower, double upper)
+{
+    if (!(upper - lower >= MinSpan) || upper - lower > MaxSpan)
+        return;
+    following_ = false;
+    timeAxis()->setRange(lower, upper);
+    scheduleReplot();
+}
+
+QCPRange StripChartWidget::valueRange(short trace) const
+{
+    return trace == 0 || trace == 1 ? valueAxis(trace)->range() : QCPRange();
+}
+
+void StripChartWidget::setValueRange(short trace, double lower, double upper)
+{
+    if ((trace != 0 && trace != 1) || !(upper > lower) || !std::isfinite(upper - lower))
+        return;
+    valueAxis(trace)->setRange(lower, upper);
+    scheduleReplot();
+}
+
+void StripChartWidget::setDividerFraction(double fraction)
+{
+    dividerFraction_ = std::clamp(fraction, 0.15, 0.85);
+    plot_->plotLayout()->setRowStretchFactors({dividerFraction_, 1 - dividerFraction_});
+    scheduleReplot();
+}
+
+void StripChartWidget::flush()
+{
+    if (replotTimer_.isActive()) {
+        replotTimer_.stop();
+        replotNow();
+    }
+}
+
+void StripChartWidget::scheduleReplot()
+{
+    if (replotTimer_.isActive())
+        return;
+    const qint64 since = sinceReplot_.isValid() ? sinceReplot_.elapsed() : ReplotIntervalMs;
+    replotTimer_.start(static_cast<int>(std::max<qint64>(0, ReplotIntervalMs - since)));
+}
+
+void StripChartWidget::replotNow()
+{
+    applyFollowing();
+    updateTickCounts();
+    plot_->replot(QCustomPlot::rpQueuedRefresh);
+    ++replots_;
+    sinceReplot_.restart();
+}
+
+void StripChartWidget::applyFollowing()
+{
+    if (!isFollowing())
+        return;
+    const double span = timeAxis()->range().size();
+    const double newest = store_.isEmpty() ? nowAsDayFraction() : store_.newestX();
+    // A little room on the right so the newest second's column is not on the edge.
+    const double right = newest + std::max(span / 30, 2 * OneSecond);
+    timeAxis()->setRange(right - span, right);
+}
+
+void StripChartWidget::updateTickCounts()
+{
+    const QFontMetrics metrics(DisplayFonts::small());
+    const int labelWidth =
+        metrics.horizontalAdvance(TimeOfDayTicker::formatTimeOfDay(0, timeFormat()));
+    const int width =
+        std::max(1, rects_[1]->width() > 0 ? rects_[1]->width() : plot_->width() - 40);
+    timeTicker_->setTickCount(std::max(2, width / (labelWidth + 14)));
+    // Half a label at either end would be cut off by the widget's edge.
+    timeTicker_->setEdgeBlank(0.5 * labelWidth / width);
+    for (int i = 0; i < 2; ++i) {
+        const int height = rects_[static_cast<std::size_t>(i)]->height();
+        valueAxis(i)->ticker()->setTickCount(std::max(2, (height > 0 ? height : 150) / 22));
+    }
+}
+
+void StripChartWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    scheduleReplot();
+}

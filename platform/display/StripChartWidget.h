@@ -1,0 +1,136 @@
+#pragma once
+
+#include "platform/display/ChartOverlay.h"
+#include "platform/display/ChartStore.h"
+#include "platform/display/StripChart.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <qcustomplot.h>
+
+class TimeOfDayTicker;
+class TracePlottable;
+
+// The two-trace strip chart: elevation (trace 0, -90..90) in the upper plotting area and azimuth
+// (trace 1, 0..360) in the lower one, over a shared time-of-day axis. The points live in a
+// ChartStore; the plot only draws the pixel columns it shows. Adding a point only stores it:
+// the picture is redrawn by a timer at most every 33 ms.
+//
+// Mouse: a click or drag in a plotting area places the cursor (CursorEvent follows); the white
+// handles stretch an axis (value axes at their ends, the time axis at its right end); dragging
+// on an axis' labels pans it; the divider between the areas moves; the wheel zooms the time
+// axis (over a value axis, that axis). In chart mode 2 the time axis follows the newest point
+// until the user pans or zooms it; a double click in a plotting area follows again, a double
+// click on a value axis restores its default scale.
+class StripChartWidget : public QWidget, public StripChart
+{
+    Q_OBJECT
+
+public:
+    explicit StripChartWidget(QWidget *parent = nullptr);
+    ~StripChartWidget() override;
+
+    void ClearChart() override;
+    void setChartMode(short mode) override;
+    void setTimeScale(double days) override;
+    void AddPoint(short trace, double x, double y) override;
+    void setCurrentTrace(short trace) override;
+    short CurrentTrace() const override { return currentTrace_; }
+    void setCaption(const QString &caption) override;
+    QString Caption() const override;
+    void setTraceCaptionColor(std::uint32_t bgr) override;
+    std::uint32_t TraceCaptionColor() const override;
+    std::uint32_t BackColor() const override { return backColor_; }
+    double ValueAtCursor(short trace) const override;
+
+    short ChartMode() const { return chartMode_; }
+    double TimeScale() const { return timeScale_; }
+    void setTimeFormat(const QString &format);
+    QString timeFormat() const;
+
+    // The cursor at an unwrapped X (days). Raises no CursorEvent: that is for the user's moves.
+    void setCursorX(double x);
+    double cursorX() const { return cursorX_; }
+    bool hasCursor() const { return hasCursor_; }
+
+    // Following the newest point (chart mode 2 only).
+    bool isFollowing() const;
+    void setFollowing(bool follow);
+    // The visible time span; setting it stops following.
+    QCPRange timeRange() const;
+    void setTimeRange(double lower, double upper);
+    QCPRange valueRange(short trace) const;
+    void setValueRange(short trace, double lower, double upper);
+    // The upper area's share of the plotting height.
+    double dividerFraction() const { return dividerFraction_; }
+    void setDividerFraction(double fraction);
+
+    const ChartStore &store() const { return store_; }
+    // Replots done so far (for measuring the repaint rate).
+    long long replotCount() const { return replots_; }
+    // Draws any pending change now rather than at the next timer tick.
+    void flush();
+
+    QSize sizeHint() const override { return {401, 353}; }
+
+signals:
+    void CursorEvent(int x, int trace);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    static constexpr double MinSpan = 5.0 / 86400.0;
+    static constexpr double MaxSpan = 30.0;
+    static QCPRange defaultValueRange(int trace)
+    {
+        return trace == 0 ? QCPRange(-90, 90) : QCPRange(0, 360);
+    }
+
+    enum class Drag { None, Cursor, Handle, Divider, PanTime, PanValue };
+
+    void scheduleReplot();
+    void replotNow();
+    void applyFollowing();
+    void updateTickCounts();
+    void userMovedCursor(const QPointF &pos);
+    int areaAt(const QPointF &pos) const;
+    QCPAxis *timeAxis() const;
+    QCPAxis *valueAxis(int trace) const;
+    void dragHandle(const QPointF &pos);
+    void zoomTime(double factor, double centrePx);
+    bool mousePress(QMouseEvent *event);
+    bool mouseMove(QMouseEvent *event);
+    bool mouseDoubleClick(QMouseEvent *event);
+    bool wheel(QWheelEvent *event);
+
+    ChartStore store_;
+    QCustomPlot *plot_;
+    std::array<QCPAxisRect *, 2> rects_{};
+    std::array<TracePlottable *, 2> traces_{};
+    QSharedPointer<TimeOfDayTicker> timeTicker_;
+    ChartOverlay *overlay_ = nullptr;
+    QTimer replotTimer_;
+    QElapsedTimer sinceReplot_;
+    long long replots_ = 0;
+
+    std::array<QString, 2> captions_;
+    std::array<std::uint32_t, 2> captionColors_{};
+    std::uint32_t backColor_;
+    short currentTrace_ = 0;
+    short chartMode_ = 2;
+    double timeScale_ = 1.0 / 1440.0;
+    bool following_ = true;
+    bool hasCursor_ = false;
+    double cursorX_ = 0;
+    double dividerFraction_ = 0.465;
+
+    Drag drag_ = Drag::None;
+    ChartOverlay::Handle dragHandle_ = ChartOverlay::Handle::None;
+    int dragTrace_ = 0;
+    QPointF dragStart_;
+    QCPRange dragRange_;
+};

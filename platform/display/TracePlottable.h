@@ -1,0 +1,34 @@
+#pragma once
+
+#include <qcustomplot.h>
+
+class TraceSeries;
+
+// Draws one trace straight from its series: for every pixel column of the axis rect it asks the
+// series for the extent of the points in that column, so the work depends on the width in
+// pixels, not on how many points are held. The points of one column are drawn as the vertical
+// extent they cover; consecutive columns are joined unless the data pauses for longer than
+// the gap limit.
+class TracePlottable : public QCPAbstractPlottable
+{
+public:
+    TracePlottable(QCPAxis *keyAxis, QCPAxis *valueAxis, const TraceSeries &series);
+
+    // A pause in the data longer than this (days) leaves a gap in the line.
+    void setGapLimit(double days) { gapLimit_ = days; }
+
+    double selectTest(const QPointF &pos, bool onlySelectable,
+                      QVariant *details = nullptr) const override;
+    QCPRange getKeyRange(bool &foundRange,
+                         QCP::SignDomain inSignDomain = QCP::sdBoth) const override;
+    QCPRange getValueRange(bool &foundRange, QCP::SignDomain inSignDomain = QCP::sdBoth,
+                           const QCPRange &inKeyRange = QCPRange()) const override;
+
+protected:
+    void draw(QCPPainter *painter) override;
+    void drawLegendIcon(QCPPainter *painter, const QRectF &rect) const override;
+
+private:
+    const TraceSeries &series_;
+    double gapLimit_ = 10.0 / 86400.0;
+};
