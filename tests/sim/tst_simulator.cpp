@@ -1,0 +1,345 @@
+#include "PtyClient.h"
+#include "SimulatorProcess.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <memory>
+
+// The simulator over its terminal: what the program will find on the line.
+class TestSimulator : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Starts the simulator and opens its terminal.
+    bool connectTo(const QStringList &options = {})
+    {
+        sim_ = std::make_unique<SimulatorProcess>();
+        if (!sim_->start(options)) {
+            qWarning("%s", qPrintable(sim_->errorString()));
+            return false;
+        }
+        return pty_.open(sim_->ptyPath());
+    }
+
+    QByteArray ask(const QByteArray &command, const QByteArray &end = "\r\n", int ms = 2000)
+    {
+        pty_.write(command + "\r\n");
+        return pty_.readUntil(end, ms);
+    }
+
+    // The lines of a stream after its first line (the answer to "!START").
+    static QList<QByteArray> records(const QByteArray &stream)
+    {
+        QList<QByteArray> lines = stream.split('\n');
+        lines.removeFirst(); // "OK"
+        lines.removeLast();  // a record cut by the end of the reading
+        return lines;
+    }
+
+    std::unique_ptr<SimulatorProcess> sim_;
+    PtyClient pty_;
+
+private slots:
+    void cleanup()
+    {
+        pty_.close();
+        sim_.reset();
+    }
+
+    void rangeQueryIsAnsweredExactlyAtTheLineRate()
+    {
+        QVERIFY(connectTo());
+        QElapsedTimer clock;
+        clock.start();
+        const QByteArray reply = ask("!RANGE?", "OK\r\n");
+        QCOMPARE(reply, QByteArray("RANGE=FULL\r\nOK\r\nX").chopped(1));
+        // 16 bytes at 9600,N,8,1 take about 16.7 ms on the line.
+        QVERIFY2(clock.elapsed() >= 14, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(pty_.readFor(200).isEmpty());
+    }
+
+    void queriesGiveTheInitialValues_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("range") << QByteArray("RANGE") << QByteArray("FULL");
+        QTest::newRow("handshake") << QByteArray("HANDSHAKE") << QByteArray("NONE");
+        QTest::newRow("alarm angle") << QByteArray("ALARMANGLE") << QByteArray("45");
+        QTest::newRow("alarm phone") << QByteArray("ALARMPHONE") << QByteArray("0123456789");
+    }
+    void queriesGiveTheInitialValues()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, value);
+        QVERIFY(connectTo({"--unpaced"}));
+        QCOMPARE(ask('!' + name + '?', "OK\r\n"), name + '=' + value + "\r\nOK\r\n");
+    }
+
+    void settingIsStoredAndQueriedBack_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("range half") << QByteArray("RANGE") << QByteArray("HALF");
+        QTest::newRow("handshake") << QByteArray("HANDSHAKE") << QByteArray("HARDWARE");
+        QTest::newRow("angle 00") << QByteArray("ALARMANGLE") << QByteArray("00");
+        QTest::newRow("angle 90") << QByteArray("ALARMANGLE") << QByteArray("90");
+        QTest::newRow("phone one digit") << QByteArray("ALARMPHONE") << QByteArray("5");
+    }
+    void settingIsStoredAndQueriedBack()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, value);
+        QVERIFY(connectTo({"--unpaced"}));
+        QCOMPARE(ask('!' + name + '=' + value), QByteArray("OK\r\n"));
+        QCOMPARE(ask('!' + name + '?', "OK\r\n"), name + '=' + value + "\r\nOK\r\n");
+    }
+
+    void badValuesAreRefusedAndNotStored_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("range lower case") << QByteArray("RANGE") << QByteArray("half");
+        QTest::newRow("range empty") << QByteArray("RANGE") << QByteArray();
+        QTest::newRow("handshake") << QByteArray("HANDSHAKE") << QByteArray("SOFTWARE");
+        QTest::newRow("angle 91") << QByteArray("ALARMANGLE") << QByteArray("91");
+        QTest::newRow("angle one digit") << QByteArray("ALARMANGLE") << QByteArray("5");
+        QTest::newRow("angle three digits") << QByteArray("ALARMANGLE") << QByteArray("045");
+        QTest::newRow("angle sign") << QByteArray("ALARMANGLE") << QByteArray("-5");
+        QTest::newRow("phone empty") << QByteArray("ALARMPHONE") << QByteArray();
+        QTest::newRow("phone blank") << QByteArray("ALARMPHONE") << QByteArray("12 34");
+        QTest::newRow("phone plus") << QByteArray("ALARMPHONE") << QByteArray("+4412");
+    }
+    void badValuesAreRefusedAndNotStored()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, value);
+        QVERIFY(connectTo({"--unpaced"}));
+        const QByteArray before = ask('!' + name + '?', "OK\r\n");
+        QCOMPARE(ask('!' + name + '=' + value), QByteArray("ERROR\r\n"));
+        QCOMPARE(ask('!' + name + '?', "OK\r\n"), before);
+    }
+
+    void unknownCommandsAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("command");
+        QTest::newRow("unknown") << QByteArray("!FOO");
+        QTest::newRow("unknown query") << QByteArray("!FOO?");
+        QTest::newRow("no bang") << QByteArray("RANGE?");
+        QTest::newRow("lower case") << QByteArray("!range?");
+        QTest::newRow("bare bang") << QByteArray("!");
+    }
+    void unknownCommandsAreRefused()
+    {
+        QFETCH(QByteArray, command);
+        QVERIFY(connectTo({"--unpaced"}));
+        QCOMPARE(ask(command), QByteArray("ERROR\r\n"));
+    }
+
+    void bareCrOrLfEndsACommand()
+    {
+        QVERIFY(connectTo({"--unpaced"}));
+        pty_.write("!HANDSHAKE?\r");
+        QCOMPARE(pty_.readUntil("OK\r\n", 2000), QByteArray("HANDSHAKE=NONE\r\nOK\r\n"));
+        pty_.write("!HANDSHAKE?\n");
+        QCOMPARE(pty_.readUntil("OK\r\n", 2000), QByteArray("HANDSHAKE=NONE\r\nOK\r\n"));
+        // A command arriving in pieces is still one command.
+        pty_.write("!HAND");
+        QTest::qWait(50);
+        pty_.write("SHAKE?\r\n");
+        QCOMPARE(pty_.readUntil("OK\r\n", 2000), QByteArray("HANDSHAKE=NONE\r\nOK\r\n"));
+    }
+
+    void statusEndsAtItsOnlyOk()
+    {
+        QVERIFY(connectTo({"--unpaced"}));
+        const QByteArray status = ask("!STATUS?", "OK\r\n");
+        QVERIFY(status.endsWith("\r\nOK\r\n"));
+        // The program reads up to the first OK CR LF: it must be the last line.
+        QCOMPARE(status.indexOf("OK\r\n"), status.size() - 4);
+        QVERIFY(status.count("\r\n") >= 3);
+    }
+
+    void startStreamsRecordsThatParseAtTheLineRate()
+    {
+        QVERIFY(connectTo());
+        pty_.write("!START\r\n");
+        const QByteArray stream = pty_.readFor(1000);
+        QVERIFY(stream.startsWith("OK\r\n"));
+        const QList<QByteArray> lines = records(stream);
+        // Back to back, 13 to 15 bytes a record: about 65 to 74 a second.
+        QVERIFY2(lines.size() >= 55 && lines.size() <= 80,
+                 qPrintable(QString::number(lines.size())));
+        for (const QByteArray &line : lines) {
+            QVERIFY2(line.endsWith('\r'), line.constData());
+            QVERIFY2(line.size() >= 11, line.constData());
+            const QList<QByteArray> fields = line.chopped(1).split(',');
+            QCOMPARE(fields.size(), 2);
+            bool okElevation = false, okAzimuth = false;
+            const double elevation = fields[0].toDouble(&okElevation);
+            const double azimuth = fields[1].toDouble(&okAzimuth);
+            QVERIFY2(okElevation && okAzimuth, line.constData());
+            QVERIFY(elevation >= -90 && elevation <= 90);
+            QVERIFY(azimuth >= 0 && azimuth < 360);
+        }
+    }
+
+    void rateOptionSetsRecordsPerSecond()
+    {
+        QVERIFY(connectTo({"--rate", "10"}));
+        pty_.write("!START\r\n");
+        const int count = int(records(pty_.readFor(1050)).size());
+        QVERIFY2(count >= 8 && count <= 12, qPrintable(QString::number(count)));
+    }
+
+    void stopAnswersOkAndEndsTheStream()
+    {
+        QVERIFY(connectTo());
+        pty_.write("!START\r\n");
+        QByteArray stream = pty_.readFor(300);
+        QVERIFY(!records(stream).isEmpty());
+        pty_.write("!STOP\r\n");
+        stream += pty_.readUntil("\nOK\r\n", 2000);
+        QVERIFY2(stream.endsWith("\r\nOK\r\n"), stream.right(40).toPercentEncoding().constData());
+        QCOMPARE(pty_.readFor(300), QByteArray());
+        QVERIFY(sim_->waitForLogLine("rx !STOP", 1000));
+    }
+
+    void logStampsEveryReceivedLine()
+    {
+        QVERIFY(connectTo({"--unpaced"}));
+        ask("!RANGE?", "OK\r\n");
+        ask("!NOPE");
+        const QStringList lines = sim_->logLinesContaining(" rx ");
+        QCOMPARE(lines.size(), 2);
+        const QRegularExpression stamped(R"(^\d+ \d\d:\d\d:\d\d\.\d{3} rx (.*)$)");
+        QCOMPARE(stamped.match(lines[0]).captured(1), QString("!RANGE?"));
+        QCOMPARE(stamped.match(lines[1]).captured(1), QString("!NOPE"));
+    }
+
+    void staysUsableAcrossOpeningsAndClosings()
+    {
+        QVERIFY(connectTo({"--unpaced"}));
+        for (int round = 0; round < 5; ++round) {
+            QVERIFY(pty_.open(sim_->ptyPath()));
+            QCOMPARE(ask("!RANGE?", "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
+            pty_.close();
+        }
+        QVERIFY(sim_->waitForLogLine("event port closed", 1000));
+        // Left alone with no one on the line it must not spin on end of file.
+        QVERIFY(sim_->isRunning());
+    }
+
+    void commandWrittenJustBeforeClosingIsReceived()
+    {
+        // The program's Stop on a closed port: open, write, close at once.
+        QVERIFY(connectTo());
+        for (int round = 0; round < 5; ++round) {
+            QVERIFY(pty_.open(sim_->ptyPath()));
+            pty_.write("!STOP\r\n");
+            pty_.close();
+            QTest::qWait(30);
+        }
+        QTRY_COMPARE(sim_->logLinesContaining("rx !STOP").size(), 5);
+    }
+
+    void silentNeverAnswersButLogs()
+    {
+        QVERIFY(connectTo({"--silent"}));
+        pty_.write("!RANGE?\r\n!START\r\n");
+        QCOMPARE(pty_.readFor(500), QByteArray());
+        QVERIFY(sim_->waitForLogLine("rx !START", 1000));
+    }
+
+    void refuseAnswersErrorToEverything()
+    {
+        QVERIFY(connectTo({"--refuse", "--unpaced"}));
+        QCOMPARE(ask("!RANGE?"), QByteArray("ERROR\r\n"));
+        QCOMPARE(ask("!STOP"), QByteArray("ERROR\r\n"));
+        QCOMPARE(ask("!START"), QByteArray("ERROR\r\n"));
+        QCOMPARE(pty_.readFor(300), QByteArray()); // and no stream
+    }
+
+    void replyDelayHoldsTheReply()
+    {
+        QVERIFY(connectTo({"--reply-delay", "300", "--unpaced"}));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(ask("!RANGE?", "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
+        QVERIFY(clock.elapsed() >= 290);
+    }
+
+    void chunkCutsRepliesIntoPausedPieces()
+    {
+        QVERIFY(connectTo({"--chunk", "4", "--chunk-pause", "80", "--unpaced"}));
+        pty_.write("!RANGE?\r\n");
+        const QList<PtyClient::Piece> pieces = pty_.readPieces(600);
+        QByteArray all;
+        for (qsizetype i = 0; i < pieces.size(); ++i) {
+            all += pieces[i].bytes;
+            QVERIFY(pieces[i].bytes.size() <= 4);
+            if (i > 0)
+                QVERIFY(pieces[i].atMs - pieces[i - 1].atMs >= 60);
+        }
+        QCOMPARE(all, QByteArray("RANGE=FULL\r\nOK\r\n"));
+        QCOMPARE(pieces.size(), 4);
+    }
+
+    void garbageBytesComeBetweenTheAnswerAndTheRecords()
+    {
+        QVERIFY(connectTo({"--garbage-bytes", "20", "--unpaced", "--rate", "20"}));
+        pty_.write("!START\r\n");
+        const QByteArray stream = pty_.readFor(300);
+        QVERIFY(stream.startsWith("OK\r\n"));
+        const QByteArray noise = stream.mid(4, 20);
+        QCOMPARE(noise.size(), 20);
+        QVERIFY(!noise.contains('\r') && !noise.contains('\n'));
+        // The first line the program sees is the noise with the first record behind it.
+        QVERIFY(stream.indexOf("\r\n", 4) > 24);
+    }
+
+    void garbageMixesBrokenLinesIntoTheStream()
+    {
+        QVERIFY(connectTo({"--garbage"}));
+        pty_.write("!START\r\n");
+        const QList<QByteArray> lines = records(pty_.readFor(1000));
+        const qsizetype good = std::count_if(lines.begin(), lines.end(), [](const QByteArray &l) {
+            return QRegularExpression(R"(^-?\d+\.\d\d,\d{3}\.\d\d\r$)")
+                .match(QString::fromLatin1(l))
+                .hasMatch();
+        });
+        QVERIFY(good >= 30);
+        QVERIFY(good < lines.size());
+    }
+
+    void hangupAfterStartClosesTheLine()
+    {
+        QVERIFY(connectTo({"--hangup-after", "0.4"}));
+        QTest::qWait(600); // counted from the first "!START", not from the start
+        QVERIFY(sim_->isRunning());
+        QElapsedTimer clock;
+        clock.start();
+        pty_.write("!START\r\n");
+        QVERIFY(pty_.waitForHangUp(3000));
+        QVERIFY2(clock.elapsed() >= 350, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(sim_->waitForExit(2000));
+        QVERIFY(!sim_->logLinesContaining("event hangup").isEmpty());
+    }
+
+    void linkPointsAtTheTerminalUntilTheEnd()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("dravelin");
+        QVERIFY(connectTo({"--link", link}));
+        QCOMPARE(QFileInfo(link).canonicalFilePath(),
+                 QFileInfo(sim_->ptyPath()).canonicalFilePath());
+        sim_->stop();
+        QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+        QVERIFY(!sim_->logLinesContaining("event exit").isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimulator)
+#include "tst_simulator.moc"
