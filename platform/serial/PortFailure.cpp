@@ -57,9 +57,11 @@ QString describe(Cause cause, const QString &systemReason, const Where &where)
                               "terminal program). Close it and try again.")
             .arg(reason, where.device);
     case Cause::Lost:
-        return QStringLiteral("%1: %2 went away (adapter unplugged or device switched off). "
-                              "Reconnect it and start again.")
-            .arg(reason, where.device);
+        // A hung-up line reads as end of file, so the system's text may be beside the point:
+        // the plain words come first.
+        return QStringLiteral("Lost %1: the adapter was unplugged or the device switched off "
+                              "(%2). Reconnect it and start again.")
+            .arg(where.device, reason);
     case Cause::Other:
         break;
     }

@@ -1,0 +1,226 @@
+#include "SimulatorProcess.h"
+#include "platform/serial/QtSerialControl.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+namespace
+{
+
+// CPU seconds this process has used.
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
+
+// QtSerialControl on the simulator's terminal, mapped as Com port 1.
+class TestQtSerialControl : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Reads until the text holds `end`, letting events run in between.
+    static QByteArray readUntil(QtSerialControl &port, const QByteArray &end, int timeoutMs = 2000)
+    {
+        QByteArray text;
+        (void)QTest::qWaitFor(
+            [&] {
+                text += port.Input();
+                return text.contains(end);
+            },
+            timeoutMs);
+        return text;
+    }
+
+private slots:
+    void writeReachesTheDeviceAndTheReplyComesBack()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        QtSerialControl port;
+        QVERIFY(port.setSettings("9600,N,8,1"));
+        port.setPortOpen(true);
+        QVERIFY2(port.PortOpen(), qPrintable(port.lastError()));
+        QVERIFY(port.lastError().isEmpty());
+        QCOMPARE(port.deviceFor(1), QFileInfo(sim.ptyPath()).canonicalFilePath());
+
+        port.setOutput("!RANGE?\r\n");
+        QVERIFY(sim.waitForLogLine("rx !RANGE?", 2000));
+        QCOMPARE(readUntil(port, "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
+        QCOMPARE(port.Input(), QByteArray());
+        port.setPortOpen(false);
+        QVERIFY(!port.PortOpen());
+    }
+
+    void closingRightAfterAWriteSendsItFirst()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        QtSerialControl port;
+        constexpr int rounds = 10;
+        for (int i = 0; i < rounds; ++i) {
+            port.setPortOpen(true);
+            QVERIFY2(port.PortOpen(), qPrintable(port.lastError()));
+            port.setOutput("!STOP\r\n");
+            port.setPortOpen(false);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(sim.logLinesContaining("rx !STOP").size(), rounds, 3000);
+    }
+
+    void anAbsentPortStaysClosedWithAReason()
+    {
+        qputenv("ORVEL_COM2", "/dev/no-such-dravelin");
+        QtSerialControl port;
+        port.setCommPort(2);
+        port.setPortOpen(true);
+        QVERIFY(!port.PortOpen());
+        QVERIFY(port.lastError().contains("/dev/no-such-dravelin"));
+        QVERIFY(port.lastError().contains("ORVEL_COM2"));
+        // Nothing goes anywhere and nothing comes from a closed port.
+        port.setOutput("!START\r\n");
+        QCOMPARE(port.Input(), QByteArray());
+        port.setInBufferCount(0);
+        qunsetenv("ORVEL_COM2");
+    }
+
+    void aSecondOpeningOfTheSameDeviceIsRefused()
+    {
+        if (geteuid() == 0)
+            QSKIP("root ignores exclusive opening");
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        QtSerialControl first, second;
+        first.setPortOpen(true);
+        QVERIFY(first.PortOpen());
+        second.setPortOpen(true);
+        QVERIFY(!second.PortOpen());
+        QVERIFY(second.lastError().contains("another program"));
+    }
+
+    void commPortChangesOnlyWhileClosed()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        QtSerialControl port;
+        QCOMPARE(port.CommPort(), short(1));
+        port.setCommPort(0);
+        port.setCommPort(10);
+        QCOMPARE(port.CommPort(), short(1));
+        port.setPortOpen(true);
+        port.setCommPort(3);
+        QCOMPARE(port.CommPort(), short(1));
+        port.setPortOpen(false);
+        port.setCommPort(3);
+        QCOMPARE(port.CommPort(), short(3));
+    }
+
+    void settingsKeepTheLastGoodText()
+    {
+        QtSerialControl port;
+        QVERIFY(port.setSettings("9600,N,8,1"));
+        QVERIFY(!port.setSettings("9600,N,8"));
+        QCOMPARE(port.Settings(), QString("9600,N,8,1"));
+    }
+
+    void thresholdZeroGatesOnCommButNotInputArrived()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.start({"--unpaced"}), qPrintable(sim.errorString()));
+        QtSerialControl port;
+        QSignalSpy onComm(&port, &SerialControl::OnComm);
+        QSignalSpy arrived(&port, &SerialControl::inputArrived);
+        port.setRThreshold(0);
+        port.setPortOpen(true);
+        port.setOutput("!RANGE?\r\n");
+        QCOMPARE(readUntil(port, "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
+        QVERIFY(arrived.count() >= 1);
+        QCOMPARE(onComm.count(), 0);
+
+        port.setRThreshold(1);
+        port.setOutput("!RANGE?\r\n");
+        QTRY_VERIFY(onComm.count() >= 1);
+        QCOMPARE(port.CommEvent(), short(SerialControl::Receive));
+        QCOMPARE(readUntil(port, "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
+    }
+
+    void inBufferCountZeroDiscardsWhatWaits()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.start({"--unpaced"}), qPrintable(sim.errorString()));
+        QtSerialControl port;
+        port.setPortOpen(true);
+        port.setOutput("!STATUS?\r\n");
+        QVERIFY(sim.waitForLogLine("reply", 2000));
+        QTRY_VERIFY(port.InBufferCount() > 0);
+        port.setInBufferCount(0);
+        QCOMPARE(port.InBufferCount(), 0);
+        QCOMPARE(port.Input(), QByteArray());
+        port.setOutput("!HANDSHAKE?\r\n");
+        QCOMPARE(readUntil(port, "OK\r\n"), QByteArray("HANDSHAKE=NONE\r\nOK\r\n"));
+    }
+
+    void hangUpClosesThePortAndTellsOnce_data()
+    {
+        QTest::addColumn<short>("threshold");
+        QTest::newRow("receive events off") << short(0);
+        QTest::newRow("receive events on") << short(1);
+    }
+    void hangUpClosesThePortAndTellsOnce()
+    {
+        QFETCH(short, threshold);
+        SimulatorProcess sim;
+        QVERIFY2(sim.start({"--hangup-after", "0.3"}), qPrintable(sim.errorString()));
+        QtSerialControl port;
+        QList<short> events;
+        connect(&port, &SerialControl::OnComm, this, [&] { events.append(port.CommEvent()); });
+        QSignalSpy lost(&port, &SerialControl::deviceLost);
+        port.setRThreshold(threshold);
+        port.setPortOpen(true);
+        port.setOutput("!START\r\n");
+
+        QVERIFY(lost.wait(3000));
+        QVERIFY(!port.PortOpen());
+        QCOMPARE(port.CommEvent(), short(SerialControl::DeviceLost));
+        QVERIFY(!port.lastError().isEmpty());
+        QCOMPARE(lost.first().first().toString(), port.lastError());
+
+        // The port must not spin on the dead terminal: the process goes back to idle.
+        const double before = cpuSeconds();
+        QTest::qWait(1000);
+        const double used = cpuSeconds() - before;
+        QVERIFY2(used < 0.1, qPrintable(QString("%1 s of CPU in 1 s").arg(used)));
+        QCOMPARE(lost.count(), 1);
+        QCOMPARE(events.count(short(SerialControl::DeviceLost)), 1);
+        QCOMPARE(events.size(), threshold == 0 ? 1 : events.size());
+        QCOMPARE(events.last(), short(SerialControl::DeviceLost));
+        QVERIFY(sim.waitForLogLine("event hangup", 1000));
+    }
+
+    void aLostPortOpensAgainWhenTheDeviceIsBack()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.start({"--hangup-at", "0.3"}), qPrintable(sim.errorString()));
+        QtSerialControl port;
+        QSignalSpy lost(&port, &SerialControl::deviceLost);
+        port.setPortOpen(true);
+        QVERIFY(lost.wait(3000));
+
+        SimulatorProcess again;
+        QVERIFY2(again.start(), qPrintable(again.errorString()));
+        port.setPortOpen(true);
+        QVERIFY2(port.PortOpen(), qPrintable(port.lastError()));
+        QVERIFY(port.lastError().isEmpty());
+        port.setOutput("!RANGE?\r\n");
+        QCOMPARE(readUntil(port, "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQtSerialControl)
+#include "tst_qtserialcontrol.moc"
