@@ -1,0 +1,293 @@
+#include "platform/display/ChartStore.h"
+
+#include <QTest>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace
+{
+
+constexpr double Second = 1.0 / 86400.0;
+
+struct Point {
+    double x;
+    double y;
+};
+
+// Brute-force extent of the points with x0 <= X < x1.
+SeriesExtent bruteExtent(const std::vector<Point> &points, double x0, double x1)
+{
+    SeriesExtent e;
+    for (const Point &p : points) {
+        if (p.x < x0 || p.x >= x1)
+            continue;
+        if (e.empty) {
+            e = {false, p.x, p.x, p.y, p.y, p.y, p.y};
+        } else {
+            e.lastX = p.x;
+            e.last = p.y;
+            e.lo = std::min(e.lo, p.y);
+            e.hi = std::max(e.hi, p.y);
+        }
+    }
+    return e;
+}
+
+} // namespace
+
+class TestChartStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void emptyStoreReadsZero();
+    void valueAtCursorHoldsTheLastPoint();
+    void yIsKeptExactly();
+    void tracesAreSeparate_data();
+    void tracesAreSeparate();
+    void midnightContinuesToTheRight();
+    void smallStepBackIsHeld();
+    void extentAgreesWithBruteForce();
+    void clearFreesEverything();
+    void fullDayFitsIn24BytesPerRecord();
+    void thinningSparesTheLastDay();
+    void memoryStaysBoundedOverManyDays();
+};
+
+void TestChartStore::emptyStoreReadsZero()
+{
+    ChartStore store;
+    QVERIFY(store.isEmpty());
+    QCOMPARE(store.valueAt(0, 0.5), 0.0);
+    QCOMPARE(store.valueAt(1, 0.5), 0.0);
+    QVERIFY(store.trace(0).extent(0, 1).empty);
+}
+
+void TestChartStore::valueAtCursorHoldsTheLastPoint()
+{
+    ChartStore store;
+    // Three points in second 100, one in second 102.
+    store.append(0, 100 * Second, 1.0);
+    store.append(0, 100 * Second, 2.0);
+    store.append(0, 100 * Second, 3.0);
+    store.append(0, 102 * Second, 4.0);
+
+    QCOMPARE(store.valueAt(0, 50 * Second), 1.0);    // before the first: the first point
+    QCOMPARE(store.valueAt(0, 100 * Second), 3.0);   // the last point of that second
+    QCOMPARE(store.valueAt(0, 101.5 * Second), 3.0); // between: the point before
+    QCOMPARE(store.valueAt(0, 102 * Second), 4.0);
+    QCOMPARE(store.valueAt(0, 0.9), 4.0); // after the last: the last
+    QCOMPARE(store.valueAt(1, 100 * Second), 0.0);
+    QCOMPARE(store.valueAt(7, 100 * Second), 0.0);
+}
+
+void TestChartStore::yIsKeptExactly()
+{
+    ChartStore store;
+    const double values[] = {1.05, -3.25, 359.96, 0.1 + 0.2, 1e-300, 12345678.901};
+    for (int i = 0; i < 6; ++i)
+        store.append(0, (10 + i) * Second, values[i]);
+    for (int i = 0; i < 6; ++i)
+        QVERIFY2(store.valueAt(0, (10 + i) * Second) == values[i], qPrintable(QString::number(i)));
+}
+
+void TestChartStore::tracesAreSeparate_data()
+{
+    QTest::addColumn<int>("badTrace");
+    QTest::newRow("negative") << -1;
+    QTest::newRow("two") << 2;
+}
+
+void TestChartStore::tracesAreSeparate()
+{
+    QFETCH(int, badTrace);
+    ChartStore store;
+    store.append(0, 0.25, 10);
+    store.append(1, 0.25, 20);
+    store.append(badTrace, 0.3, 99);
+    store.append(0, 0.3, std::numeric_limits<double>::quiet_NaN());
+    QCOMPARE(store.valueAt(0, 0.5), 10.0);
+    QCOMPARE(store.valueAt(1, 0.5), 20.0);
+    QCOMPARE(store.trace(0).liveCount(), std::uint64_t(1));
+    QCOMPARE(store.newestX(), 0.25);
+}
+
+void TestChartStore::midnightContinuesToTheRight()
+{
+    ChartStore store;
+    store.append(0, 86398 * Second, 1);
+    store.append(1, 86399 * Second, 2);
+    store.append(0, 0.0, 3); // the clock passed midnight between the two traces' points
+    store.append(1, 0.0, 4);
+    store.append(0, 5 * Second, 5);
+
+    QCOMPARE(store.newestX(), 1.0 + 5 * Second);
+    QCOMPARE(store.trace(0).lastX(), 1.0 + 5 * Second);
+    QCOMPARE(store.trace(1).lastX(), 1.0);
+    QCOMPARE(store.valueAt(0, 86399 * Second), 1.0);
+    QCOMPARE(store.valueAt(0, 1.0), 3.0);
+    QCOMPARE(store.valueAt(1, 1.0 + 3 * Second), 4.0);
+    // No X before midnight is read from the new day.
+    const SeriesExtent e = store.trace(0).extent(0.9, 1.0);
+    QCOMPARE(e.last, 1.0);
+
+    // The second midnight adds another day.
+    store.append(0, 0.99, 6);
+    store.append(0, 0.01, 7);
+    QVERIFY(std::abs(store.newestX() - 2.01) < 1e-12);
+}
+
+void TestChartStore::smallStepBackIsHeld()
+{
+    ChartStore store;
+    store.append(0, 0.5, 1);
+    store.append(0, 0.5 - 60 * Second, 2); // clock set back a minute: held at 0.5
+    QCOMPARE(store.newestX(), 0.5);
+    QCOMPARE(store.valueAt(0, 0.5), 2.0);
+    store.append(0, 0.6, 3);
+    QCOMPARE(store.valueAt(0, 0.55), 2.0);
+}
+
+void TestChartStore::extentAgreesWithBruteForce()
+{
+    // Enough points for several chunks, with runs of equal X of random length.
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> runLength(1, 150);
+    std::uniform_int_distribution<int> gap(1, 3);
+    std::normal_distribution<double> noise(0, 5);
+    ChartStore store;
+    std::vector<Point> points;
+    int second = 1000;
+    double y = 0;
+    while (points.size() < 3 * TraceSeries::ChunkSize + 777) {
+        const int n = runLength(rng);
+        for (int k = 0; k < n; ++k) {
+            y += noise(rng);
+            points.push_back({second * Second, y});
+            store.append(0, second * Second, y);
+        }
+        second += gap(rng);
+    }
+    const TraceSeries &trace = store.trace(0);
+    QCOMPARE(trace.liveCount(), std::uint64_t(points.size()));
+
+    std::uniform_int_distribution<int> pick(990, second + 10);
+    for (int i = 0; i < 400; ++i) {
+        int a = pick(rng);
+        int b = pick(rng);
+        if (a > b)
+            std::swap(a, b);
+        // Half the spans are short, so partial blocks at both ends get exercised.
+        if (i % 2)
+            b = a + i % 40;
+        const double x0 = a * Second;
+        const double x1 = b * Second;
+        const SeriesExtent want = bruteExtent(points, x0, x1);
+        const SeriesExtent got = trace.extent(x0, x1);
+        QCOMPARE(got.empty, want.empty);
+        if (want.empty)
+            continue;
+        QCOMPARE(got.lo, want.lo);
+        QCOMPARE(got.hi, want.hi);
+        QCOMPARE(got.first, want.first);
+        QCOMPARE(got.last, want.last);
+        QCOMPARE(got.firstX, want.firstX);
+        QCOMPARE(got.lastX, want.lastX);
+    }
+    const SeriesExtent all = trace.extent(0, 1);
+    const auto [lo, hi] = std::minmax_element(
+        points.begin(), points.end(), [](const Point &p, const Point &q) { return p.y < q.y; });
+    QCOMPARE(all.lo, lo->y);
+    QCOMPARE(all.hi, hi->y);
+}
+
+void TestChartStore::clearFreesEverything()
+{
+    ChartStore store;
+    const std::size_t emptySize = store.memoryBytes();
+    for (int i = 0; i < 200000; ++i) {
+        store.append(0, 0.99 + (i / 74) * Second * 1e-3, i);
+        store.append(1, 0.99 + (i / 74) * Second * 1e-3, -i);
+    }
+    store.append(0, 0.01, 1); // past midnight
+    QVERIFY(store.memoryBytes() > 3'000'000);
+    store.clear();
+    QVERIFY(store.isEmpty());
+    QCOMPARE(store.memoryBytes(), emptySize);
+    QCOMPARE(store.valueAt(0, 0.5), 0.0);
+    // A new stream starts on its own day again.
+    store.append(0, 0.25, 1);
+    QCOMPARE(store.newestX(), 0.25);
+}
+
+void TestChartStore::fullDayFitsIn24BytesPerRecord()
+{
+    ChartStore store;
+    const long long records = 6'400'000;
+    for (long long i = 0; i < records; ++i) {
+        const double x = static_cast<double>(i * 86400 / records) / 86400.0;
+        store.append(0, x, static_cast<double>(i % 1000) * 0.05);
+        store.append(1, x, static_cast<double>(i % 3600) * 0.1);
+    }
+    QCOMPARE(store.trace(0).liveCount(), std::uint64_t(records));
+    QCOMPARE(store.trace(0).archiveBuckets(), std::size_t(0));
+    const double perRecord = double(store.memoryBytes()) / double(records);
+    QVERIFY2(perRecord <= 24.0, qPrintable(QString::number(perRecord)));
+}
+
+void TestChartStore::thinningSparesTheLastDay()
+{
+    // Two and a half days at four points a second; Y tells the second and the point apart.
+    ChartStore store;
+    const auto yOf = [](long long s, int k) { return double(s % 100000) + k * 0.25; };
+    const long long seconds = 86400 * 5 / 2;
+    for (long long s = 0; s < seconds; ++s) {
+        for (int k = 0; k < 4; ++k) {
+            store.append(0, double(s % 86400) / 86400.0, yOf(s, k));
+        }
+    }
+    const TraceSeries &trace = store.trace(0);
+    const double newest = store.newestX();
+    QVERIFY(trace.archiveBuckets() > 0);
+    QVERIFY(trace.firstLiveX() <= newest - 1.0); // everything of the last day is at full size
+    QCOMPARE(trace.firstX(), 0.0);
+
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<long long> recent(seconds - 86400 + 1, seconds - 1);
+    for (int i = 0; i < 200; ++i) {
+        const long long s = recent(rng);
+        const double x = double(s % 86400) / 86400.0 + double(s / 86400);
+        QCOMPARE(store.valueAt(0, x), yOf(s, 3));
+        const SeriesExtent e = trace.extent(x, x + 0.5 / 86400.0);
+        QCOMPARE(e.first, yOf(s, 0));
+        QCOMPARE(e.hi, yOf(s, 3));
+    }
+    // What was thinned still shows the range it covered.
+    const SeriesExtent old = trace.extent(0, 0.5);
+    QCOMPARE(old.lo, 0.0);
+    QCOMPARE(old.hi, yOf(43199, 3));
+}
+
+void TestChartStore::memoryStaysBoundedOverManyDays()
+{
+    ChartStore store;
+    std::size_t afterTwoDays = 0;
+    for (long long s = 0; s < 86400LL * 8; ++s) {
+        store.append(0, double(s % 86400) / 86400.0, double(s % 7));
+        store.append(1, double(s % 86400) / 86400.0, double(s % 11));
+        if (s == 86400LL * 2)
+            afterTwoDays = store.memoryBytes();
+    }
+    QVERIFY(store.trace(0).archiveBuckets() <= TraceSeries::ArchiveCap);
+    QVERIFY(store.trace(0).archiveStep() > 1.0 / 86400.0);
+    // Growth beyond two days is at most the archives' capacity plus a chunk per trace either way.
+    const std::size_t slack = 4 * TraceSeries::ArchiveCap * 5 * sizeof(double) + 4 * 300'000;
+    QVERIFY(store.memoryBytes() <= afterTwoDays + slack);
+    QCOMPARE(store.trace(0).extent(0, 8).lo, 0.0);
+    QCOMPARE(store.trace(0).extent(0, 8).hi, 6.0);
+}
+
+QTEST_GUILESS_MAIN(TestChartStore)
+#include "tst_chartstore.moc"
