@@ -165,13 +165,18 @@ private slots:
     void startStreamsRecordsThatParseAtTheLineRate()
     {
         QVERIFY(connectTo());
+        QElapsedTimer clock;
+        clock.start();
         pty_.write("!START\r\n");
         const QByteArray stream = pty_.readFor(1000);
+        const double seconds = clock.elapsed() / 1000.0;
         QVERIFY(stream.startsWith("OK\r\n"));
         const QList<QByteArray> lines = records(stream);
-        // Back to back, 13 to 15 bytes a record: about 65 to 74 a second.
-        QVERIFY2(lines.size() >= 55 && lines.size() <= 80,
-                 qPrintable(QString::number(lines.size())));
+        // Back to back; a record holds 13 bytes or more, 13.5 ms on the line. A loaded machine
+        // may run the simulator late, never early.
+        const QString counted = QStringLiteral("%1 in %2 s").arg(lines.size()).arg(seconds);
+        QVERIFY2(lines.size() <= 74 * seconds + 2, qPrintable(counted));
+        QVERIFY2(lines.size() >= 30 * seconds, qPrintable(counted));
         for (const QByteArray &line : lines) {
             QVERIFY2(line.endsWith('\r'), line.constData());
             QVERIFY2(line.size() >= 11, line.constData());
@@ -189,9 +194,13 @@ private slots:
     void rateOptionSetsRecordsPerSecond()
     {
         QVERIFY(connectTo({"--rate", "10"}));
+        QElapsedTimer clock;
+        clock.start();
         pty_.write("!START\r\n");
-        const int count = int(records(pty_.readFor(1050)).size());
-        QVERIFY2(count >= 8 && count <= 12, qPrintable(QString::number(count)));
+        const qsizetype count = records(pty_.readFor(1050)).size();
+        const double expected = 10 * clock.elapsed() / 1000.0;
+        QVERIFY2(count >= expected - 3 && count <= expected + 2,
+                 qPrintable(QStringLiteral("%1, expected %2").arg(count).arg(expected)));
     }
 
     void stopAnswersOkAndEndsTheStream()

@@ -206,10 +206,11 @@ private slots:
     void aLostPortOpensAgainWhenTheDeviceIsBack()
     {
         SimulatorProcess sim;
-        QVERIFY2(sim.start({"--hangup-at", "0.3"}), qPrintable(sim.errorString()));
+        QVERIFY2(sim.start({"--hangup-after", "0.1"}), qPrintable(sim.errorString()));
         QtSerialControl port;
         QSignalSpy lost(&port, &SerialControl::deviceLost);
         port.setPortOpen(true);
+        port.setOutput("!START\r\n");
         QVERIFY(lost.wait(3000));
 
         SimulatorProcess again;
