@@ -323,6 +323,24 @@ private slots:
         QVERIFY(good < lines.size());
     }
 
+    void startingValuesAndAFixedRecordCanBeChosen()
+    {
+        QVERIFY(connectTo({"--set", "RANGE=HALF", "--set", "ALARMPHONE=42", "--record",
+                           "12.50,-3.25,7", "--unpaced", "--rate", "50"}));
+        QCOMPARE(ask("!RANGE?", "OK\r\n"), QByteArray("RANGE=HALF\r\nOK\r\n"));
+        QCOMPARE(ask("!ALARMPHONE?", "OK\r\n"), QByteArray("ALARMPHONE=42\r\nOK\r\n"));
+        pty_.write("!START\r\n");
+        const QList<QByteArray> lines = records(pty_.readFor(200));
+        QVERIFY(!lines.isEmpty());
+        for (const QByteArray &line : lines)
+            QCOMPARE(line, QByteArray("12.50,-3.25,7\r"));
+
+        // A starting value the device would refuse is an error at start.
+        SimulatorProcess refused;
+        QVERIFY(!refused.start({"--set", "RANGE=QUARTER"}));
+        QVERIFY(refused.errorString().contains("RANGE=QUARTER"));
+    }
+
     void hangupAfterStartClosesTheLine()
     {
         QVERIFY(connectTo({"--hangup-after", "0.4"}));
