@@ -1,14 +1,16 @@
 #pragma once
 
-#include <qcustomplot.h>
+#include "platform/display/TraceSeries.h"
 
-class TraceSeries;
+#include <qcustomplot.h>
+#include <vector>
 
 // Draws one trace straight from its series: for every pixel column of the axis rect it asks the
 // series for the extent of the points in that column, so the work depends on the width in
 // pixels, not on how many points are held. The points of one column are drawn as the vertical
 // extent they cover; consecutive columns are joined unless the data pauses for longer than
-// the gap limit.
+// the gap limit. The columns' extents are kept between pictures: while the view stays put, only
+// the columns that new points reach are asked again.
 class TracePlottable : public QCPAbstractPlottable
 {
 public:
@@ -29,6 +31,14 @@ protected:
     void drawLegendIcon(QCPPainter *painter, const QRectF &rect) const override;
 
 private:
+    void updateColumns(QCPAxis *keys, int left, int right);
+
     const TraceSeries &series_;
+    std::vector<SeriesExtent> columns_;
+    QCPRange columnsRange_;
+    int columnsLeft_ = 0;
+    std::uint64_t columnsGeneration_ = 0;
+    std::uint64_t columnsAppended_ = 0;
+    double columnsLastX_ = 0;
     double gapLimit_ = 10.0 / 86400.0;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -39,19 +40,15 @@ void TraceSeries::append(double x, double y)
     Chunk &c = *chunks_.back();
     const std::size_t i = c.count;
     c.y[i] = y;
-    if (i % Block1 == 0) {
-        c.l1[i / Block1] = {y, y};
-    } else {
-        MinMax &m = c.l1[i / Block1];
-        m.lo = std::min(m.lo, y);
-        m.hi = std::max(m.hi, y);
-    }
-    if (i % Block2 == 0) {
-        c.l2[i / Block2] = {y, y};
-    } else {
-        MinMax &m = c.l2[i / Block2];
-        m.lo = std::min(m.lo, y);
-        m.hi = std::max(m.hi, y);
+    for (int n = 1; n <= Levels; ++n) {
+        const std::size_t shift = 3 * static_cast<std::size_t>(n);
+        MinMax &m = c.level(n)[i >> shift];
+        if ((i & ((std::size_t(1) << shift) - 1)) == 0) {
+            m = {y, y};
+        } else {
+            m.lo = std::min(m.lo, y);
+            m.hi = std::max(m.hi, y);
+        }
     }
     if (i == 0) {
         c.all = {y, y};
@@ -73,6 +70,7 @@ void TraceSeries::clear()
     archiveStep_ = OneSecond;
     base_ = 0;
     end_ = 0;
+    ++generation_;
 }
 
 void TraceSeries::thinBefore(double x)
@@ -96,6 +94,7 @@ void TraceSeries::foldFrontChunk()
         runs_.pop_front();
     chunks_.pop_front();
     base_ = chunkEnd;
+    ++generation_;
 }
 
 void TraceSeries::addToArchive(const Bucket &b)
@@ -183,6 +182,16 @@ double TraceSeries::valueAt(double x) const
     return 0.0;
 }
 
+double TraceSeries::nextX(double x) const
+{
+    const auto belowX = [](const auto &item, double v) { return item.x < v; };
+    const auto a = std::lower_bound(archive_.begin(), archive_.end(), x, belowX);
+    if (a != archive_.end())
+        return a->x;
+    const auto r = std::lower_bound(runs_.begin(), runs_.end(), x, belowX);
+    return r != runs_.end() ? r->x : std::numeric_limits<double>::infinity();
+}
+
 SeriesExtent TraceSeries::extent(double x0, double x1) const
 {
     SeriesExtent e;
@@ -239,17 +248,31 @@ void TraceSeries::rangeMinMax(std::uint64_t from, std::uint64_t to, double &lo, 
         if (i == 0 && e == c.count) {
             take(c.all.lo, c.all.hi);
         } else {
-            // Single points up to a block boundary, then the widest blocks that fit.
-            for (; i < e && i % Block1 != 0; ++i)
-                take(c.y[i], c.y[i]);
-            for (; i + Block1 <= e && i % Block2 != 0; i += Block1)
-                take(c.l1[i / Block1].lo, c.l1[i / Block1].hi);
-            for (; i + Block2 <= e; i += Block2)
-                take(c.l2[i / Block2].lo, c.l2[i / Block2].hi);
-            for (; i + Block1 <= e; i += Block1)
-                take(c.l1[i / Block1].lo, c.l1[i / Block1].hi);
-            for (; i < e; ++i)
-                take(c.y[i], c.y[i]);
+            // Climb to the widest blocks that fit, then come back down for the tail.
+            const auto size = [](int n) { return std::size_t(1) << (3 * n); };
+            const auto takeBlock = [&](int n) {
+                if (n == 0) {
+                    take(c.y[i], c.y[i]);
+                } else {
+                    const MinMax &m = c.level(n)[i >> (3 * n)];
+                    take(m.lo, m.hi);
+                }
+                i += size(n);
+            };
+            int n = 0;
+            for (;;) {
+                if (n < Levels && i % size(n + 1) == 0 && i + size(n + 1) <= e) {
+                    ++n;
+                    continue;
+                }
+                if (i + size(n) > e)
+                    break;
+                takeBlock(n);
+            }
+            for (; n >= 0; --n) {
+                while (i + size(n) <= e)
+                    takeBlock(n);
+            }
         }
         local = chunkStart + e;
     }

@@ -20,16 +20,16 @@ struct SeriesExtent {
 
 // One trace's history. Points arrive with non-decreasing X; equal consecutive X share one run.
 // Y is kept as a double so a value reads back exactly as it was given. Y lives in fixed-size
-// chunks, each carrying min/max summaries per block of 32 and 1024 points and for the whole
-// chunk, so a span of any length is summarised by reading a few dozen numbers. Whole chunks
+// chunks, each carrying min/max summaries per block of 8, 64, 512 and 4096 points and for the
+// whole chunk, so a span of any length is summarised by reading a few dozen numbers. Whole chunks
 // older than the keep horizon can be folded into a coarse archive of per-bucket extents whose
 // size is capped: the bucket width doubles whenever the archive fills up.
 class TraceSeries
 {
 public:
     static constexpr std::size_t ChunkSize = 32768;
-    static constexpr std::size_t Block1 = 32;
-    static constexpr std::size_t Block2 = 1024;
+    // Summary levels: level n sums up blocks of 8^n points.
+    static constexpr int Levels = 4;
     static constexpr std::size_t ArchiveCap = 65536;
 
     TraceSeries();
@@ -44,6 +44,10 @@ public:
     void thinBefore(double x);
 
     bool isEmpty() const { return runs_.empty() && archive_.empty(); }
+    // Points appended since the last clear.
+    std::uint64_t appended() const { return end_; }
+    // Changes whenever points already held change (cleared or thinned), not on appends.
+    std::uint64_t generation() const { return generation_; }
     // Points held at full resolution.
     std::uint64_t liveCount() const { return end_ - base_; }
     std::size_t archiveBuckets() const { return archive_.size(); }
@@ -55,6 +59,8 @@ public:
 
     // Y of the last point with X <= x; before the first point, the first point's Y; 0 if empty.
     double valueAt(double x) const;
+    // The smallest X >= x held, or infinity.
+    double nextX(double x) const;
     // The points with x0 <= X < x1.
     SeriesExtent extent(double x0, double x1) const;
 
@@ -67,9 +73,18 @@ private:
     };
     struct Chunk {
         std::array<double, ChunkSize> y;
-        std::array<MinMax, ChunkSize / Block1> l1;
-        std::array<MinMax, ChunkSize / Block2> l2;
+        std::array<MinMax, ChunkSize / 8> l1;
+        std::array<MinMax, ChunkSize / 64> l2;
+        std::array<MinMax, ChunkSize / 512> l3;
+        std::array<MinMax, ChunkSize / 4096> l4;
         MinMax all;
+
+        MinMax *level(int n)
+        {
+            MinMax *levels[] = {l1.data(), l2.data(), l3.data(), l4.data()};
+            return levels[n - 1];
+        }
+        const MinMax *level(int n) const { return const_cast<Chunk *>(this)->level(n); }
         std::size_t count = 0;
         double lastX = 0;
     };
@@ -98,4 +113,5 @@ private:
     double archiveStep_;
     std::uint64_t base_ = 0; // global index of the first live point (a multiple of ChunkSize)
     std::uint64_t end_ = 0;  // one past the last point
+    std::uint64_t generation_ = 0;
 };
