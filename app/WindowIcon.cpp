@@ -33,7 +33,7 @@ QImage drawWindowIcon(int size)
     return image;
 }
 
-QIcon windowIcon()
+QIcon makeWindowIcon()
 {
     QIcon icon;
     for (int size : {16, 32, 48, 64})

@@ -114,7 +114,7 @@ void frmOrvelShow::buildMenus()
 
 void frmOrvelShow::Form_Load()
 {
-    setWindowIcon(windowIcon());
+    setWindowIcon(makeWindowIcon());
     setFixedSize(sizeHint());
     centre();
     setWindowTitle(AppInfo::title());

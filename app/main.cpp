@@ -3,6 +3,7 @@
 #include "app/AppInfo.h"
 #include "app/MessageBoxPrompts.h"
 #include "app/frmOrvelShow.h"
+#include "monitor/LiveMonitor.h"
 #include "platform/runtime/QtEventWait.h"
 #include "platform/runtime/SystemClock.h"
 #include "platform/serial/QtSerialControl.h"
