@@ -3,7 +3,8 @@
 #include <QString>
 
 // The program's identity.
-namespace AppInfo {
+namespace AppInfo
+{
 
 inline QString title()
 {

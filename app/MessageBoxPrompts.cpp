@@ -11,8 +11,8 @@ void MessageBoxPrompts::message(const QString &text, const QString &detail)
     QWidget *owner = QApplication::activeModalWidget();
     if (!owner)
         owner = QApplication::activeWindow();
-    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::NoIcon, AppInfo::title(), text,
-                                                QMessageBox::Ok, owner);
+    QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::NoIcon, AppInfo::title(), text, QMessageBox::Ok, owner);
     box->setObjectName(QStringLiteral("orvelMessage"));
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose, false);

@@ -17,7 +17,8 @@
 #include <QShowEvent>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
 // Client area and controls, in twips.
 constexpr int ClientWidth = 8652;

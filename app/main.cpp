@@ -15,10 +15,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppInfo::title());
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(AppInfo::Major)
-                                            .arg(AppInfo::Minor)
-                                            .arg(AppInfo::Revision));
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision));
     QApplication::setDesktopFileName(QStringLiteral("orvel"));
 
     SystemClock clock;

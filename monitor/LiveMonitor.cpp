@@ -9,7 +9,8 @@
 #include "platform/runtime/Prompts.h"
 #include "platform/serial/SerialControl.h"
 
-namespace {
+namespace
+{
 
 // A record line counted with its CR must have at least this many characters; shorter lines are
 // the device's replies to commands ("OK", "ERROR") and are dropped.

@@ -3,7 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-namespace {
+namespace
+{
 
 bool isSkipped(char c)
 {
@@ -116,8 +117,8 @@ double readNumber(QByteArrayView field)
     if (result.ec == std::errc::result_out_of_range) {
         // from_chars leaves the value alone: overflow reads as infinity, underflow as zero.
         const bool negative = *begin == '-';
-        const bool tiny = exponentStart >= 0 && exponentStart + 1 < length &&
-                          text[exponentStart + 1] == '-';
+        const bool tiny =
+            exponentStart >= 0 && exponentStart + 1 < length && text[exponentStart + 1] == '-';
         value = tiny ? 0.0 : HUGE_VAL;
         if (negative)
             value = -value;

@@ -12,7 +12,8 @@
 #include <QElapsedTimer>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 class OnePort final : public PortList
 {

@@ -26,7 +26,8 @@ private slots:
     void helpShowsTheText();
 };
 
-namespace {
+namespace
+{
 
 struct Rig {
     FakeSerialControl port;

@@ -9,7 +9,8 @@
 
 #include <QtTest>
 
-namespace {
+namespace
+{
 
 class FakePortList final : public PortList
 {
