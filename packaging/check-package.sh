@@ -100,6 +100,7 @@ synopsis="$(head -n1 <<<"$description")"
 if [ -z "$synopsis" ] || [ ${#synopsis} -gt 80 ]; then fail "bad synopsis '$synopsis'"; fi
 [ "$(wc -l <<<"$description")" -ge 5 ] || fail "the long description is missing"
 grep -q "dravelin-sim" <<<"$description" || fail "the description does not mention the simulator"
+if grep -E '&[a-z]+;' <<<"$description"; then fail "the description holds escaped characters"; fi
 
 depends="$(field Depends)"
 [ -n "$depends" ] || fail "Depends is empty"
