@@ -30,3 +30,6 @@ ensure_packages() {
         apt-get install -y -q "${missing[@]}"
     fi
 }
+
+# What the fuzz targets and the sanitizer build need (clang with libFuzzer; scripts/fuzz.sh).
+ORVEL_HARDENING_PACKAGES=(clang-14 libclang-rt-14-dev llvm-14)

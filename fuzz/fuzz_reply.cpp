@@ -1,0 +1,146 @@
+// The reply path: a command transaction's classification of the accumulated reply and its value
+// extraction, over arbitrary text that arrives in random pieces.
+//
+// Input: four bytes that choose the piece sizes, then the text the device sends. It must hold
+// that
+// - the verdict on a text agrees with its definition (an acknowledgement at the very start, a
+//   value line in front of "OK" CR LF, a refusal anywhere) and a value is cut from the text;
+// - SendCommand, fed the text in pieces one millisecond apart, returns the verdict on the first
+//   piece boundary at which the text is complete, or ">>>" and everything when it never is;
+// - the status read returns everything up to the piece that brought "OK" CR LF;
+// - exactly one command is written, to an open port.
+#include "FakeClock.h"
+#include "FakeEventWait.h"
+#include "FakeSerialControl.h"
+#include "device/CommandTransaction.h"
+#include "device/DeviceProtocol.h"
+#include "device/ReplyClassifier.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+
+void require(bool condition, const char *what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "property violated: %s\n", what);
+        std::abort();
+    }
+}
+
+void checkVerdict(const QByteArray &text)
+{
+    const ReplyVerdict verdict = classifyReply(text);
+    const ReplyVerdict again = classifyReply(text);
+    require(verdict.kind == again.kind && verdict.result == again.result, "verdict not pure");
+    const qsizetype ack = text.indexOf(DeviceProtocol::Acknowledgement);
+    const bool refusal = text.contains(DeviceProtocol::Refusal);
+    switch (verdict.kind) {
+    case ReplyVerdict::Acknowledged:
+        require(ack == 0 && verdict.result == QLatin1String("OK"), "acknowledgement misread");
+        break;
+    case ReplyVerdict::Value: {
+        require(ack >= 3, "value without a value line");
+        const QByteArray line = text.left(ack - 2);
+        const QByteArray value = DeviceProtocol::toWire(verdict.result);
+        require(line.endsWith(value), "value not the end of its line");
+        require(line.size() == value.size() || line[line.size() - value.size() - 1] == '=',
+                "value not after the first '='");
+        require(line.indexOf('=') < 0 || line.indexOf('=') == line.size() - value.size() - 1,
+                "value cut at a later '='");
+        break;
+    }
+    case ReplyVerdict::Refused:
+        require(refusal && ack != 0 && ack < 3 && verdict.result == QLatin1String("ERROR"),
+                "refusal misread");
+        break;
+    case ReplyVerdict::Incomplete:
+        require(!refusal && (ack < 0 || ack == 1 || ack == 2), "complete reply missed");
+        break;
+    }
+}
+
+std::vector<qsizetype> cutPoints(std::uint32_t seed, qsizetype size)
+{
+    std::vector<qsizetype> ends;
+    std::uint32_t state = seed | 1u;
+    const std::uint32_t largest = 1 + (seed >> 24) % 64;
+    for (qsizetype at = 0; at < size;) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        at = std::min<qsizetype>(size, at + 1 + state % largest);
+        ends.push_back(at);
+    }
+    return ends;
+}
+
+struct Device {
+    FakeClock clock;
+    FakeSerialControl port;
+    FakeEventWait wait{clock, port};
+    CommandTransaction transaction{port, wait, clock};
+
+    Device(const QByteArray &text, const std::vector<qsizetype> &ends)
+    {
+        port.setPortOpen(true);
+        qsizetype from = 0;
+        for (std::size_t i = 0; i < ends.size(); ++i) {
+            wait.deliverAfter(0.001 * double(i + 1), text.mid(from, ends[i] - from));
+            from = ends[i];
+        }
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 4)
+        return 0;
+    std::uint32_t seed;
+    std::memcpy(&seed, data, sizeof seed);
+    // Replies are short; 1,500 pieces one millisecond apart all arrive within the time limit.
+    const QByteArray text(reinterpret_cast<const char *>(data + 4),
+                          qsizetype(std::min<std::size_t>(size - 4, 1500)));
+    checkVerdict(text);
+    const std::vector<qsizetype> ends = cutPoints(seed, text.size());
+
+    QString expected = noReplyResult(text);
+    for (const qsizetype end : ends) {
+        const ReplyVerdict verdict = classifyReply(text.left(end));
+        checkVerdict(text.left(end));
+        if (verdict.isComplete()) {
+            expected = verdict.result;
+            break;
+        }
+    }
+    {
+        Device device(text, ends);
+        const QString result = device.transaction.SendCommand(QStringLiteral("!RANGE?"));
+        require(result == expected, "transaction result differs from the verdict");
+        require(device.port.writes.size() == 1 && device.port.writesWhileClosed == 0,
+                "not exactly one command written to the open port");
+        require(device.port.writes[0].text == "!RANGE?\r\n", "command mangled");
+        require(!device.transaction.busy(), "transaction left busy");
+    }
+
+    QByteArray status = text;
+    for (const qsizetype end : ends) {
+        if (text.left(end).contains(DeviceProtocol::Acknowledgement)) {
+            status = text.left(end);
+            break;
+        }
+    }
+    {
+        Device device(text, ends);
+        require(device.transaction.ReadStatusReply() == status, "status read differs");
+        require(device.port.writes.size() == 1, "not exactly one status query written");
+    }
+    return 0;
+}

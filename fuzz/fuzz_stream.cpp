@@ -1,0 +1,179 @@
+// The live stream path: what arrives on the serial line, cut into pieces as reads deliver it,
+// through the receive buffer, line cutting, field splitting and number reading.
+//
+// Input: four bytes that choose the piece sizes and the small buffer bound, then the stream.
+// It must hold that
+// - the bounded receive buffer keeps exactly what a plain "newest N characters" model keeps and
+//   cuts the same lines, never holding more than its bound;
+// - the receive handler, fed the same stream whole, byte by byte and in random pieces, plots the
+//   same points and leaves the needles at the same values;
+// - a number reads the same with or without the blanks it skips, and never as NaN.
+#include "FakeClock.h"
+#include "FakeDisplay.h"
+#include "FakePrompts.h"
+#include "FakeSerialControl.h"
+#include "monitor/LiveMonitor.h"
+#include "monitor/NumberReader.h"
+#include "monitor/PortList.h"
+#include "monitor/ReceiveBuffer.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+void require(bool condition, const char *what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "property violated: %s\n", what);
+        std::abort();
+    }
+}
+
+// Piece sizes from a seed: reproducible for one input, different between inputs.
+class Pieces
+{
+public:
+    Pieces(std::uint32_t seed, std::size_t largest) : state_(seed | 1u), largest_(largest) {}
+    std::size_t next()
+    {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 17;
+        state_ ^= state_ << 5;
+        return 1 + state_ % largest_;
+    }
+
+private:
+    std::uint32_t state_;
+    std::size_t largest_;
+};
+
+class OnePort final : public PortList
+{
+public:
+    bool isChecked(int index) const override { return index == 0; }
+    void setChecked(int, bool) override {}
+};
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void checkBoundedBuffer(const std::uint8_t *data, std::size_t size, std::uint32_t seed,
+                        qsizetype capacity)
+{
+    ReceiveBuffer buffer(capacity);
+    std::string model;
+    Pieces pieces(seed, 1 + std::size_t(capacity) * 2);
+    QByteArray line;
+    for (std::size_t at = 0; at < size;) {
+        const std::size_t n = std::min(pieces.next(), size - at);
+        const char *piece = reinterpret_cast<const char *>(data + at);
+        at += n;
+        buffer.append(QByteArrayView(piece, qsizetype(n)));
+        model.append(piece, n);
+        if (model.size() > std::size_t(capacity))
+            model.erase(0, model.size() - std::size_t(capacity));
+        require(buffer.size() <= capacity, "receive buffer over its bound");
+        for (;;) {
+            const std::size_t end = model.find("\r\n");
+            const bool taken = buffer.takeLine(line);
+            require(taken == (end != std::string::npos), "a line cut where the model has none");
+            if (!taken)
+                break;
+            require(line == QByteArrayView(model.data(), qsizetype(end + 1)),
+                    "a line differs from the model's");
+            model.erase(0, end + 2);
+        }
+        require(buffer.text() == QByteArrayView(model.data(), qsizetype(model.size())),
+                "kept text differs from the model's");
+    }
+}
+
+struct Outcome {
+    QList<FakeChart::Point> points;
+    double elevation;
+    double azimuth;
+    int needleSets;
+};
+
+// Feeds the stream to the receive handler in pieces of the given sizes (0: all at once).
+template <typename NextPiece> Outcome runMonitor(const QByteArray &stream, NextPiece nextPiece)
+{
+    FakeSerialControl port;
+    FakeChart chart;
+    FakeGauge elevation;
+    FakeGauge azimuth;
+    OnePort ports;
+    FakeClock clock;
+    FakePrompts prompts;
+    LiveMonitor monitor({port, chart, elevation, azimuth, ports, clock, prompts});
+    monitor.mnuStartClick();
+    for (qsizetype at = 0; at < stream.size();) {
+        const qsizetype n = std::min<qsizetype>(nextPiece(), stream.size() - at);
+        port.deliver(stream.mid(at, n));
+        at += n;
+        require(monitor.receiveBuffer().size() <= monitor.receiveBuffer().capacity(),
+                "receive handler's buffer over its bound");
+    }
+    return {chart.points, elevation.needle, azimuth.needle, elevation.needleSets};
+}
+
+void requireSame(const Outcome &a, const Outcome &b)
+{
+    require(a.points.size() == b.points.size(), "another number of points for other pieces");
+    for (qsizetype i = 0; i < a.points.size(); ++i) {
+        require(a.points[i].trace == b.points[i].trace, "another trace for other pieces");
+        require(sameBits(a.points[i].y, b.points[i].y), "another value for other pieces");
+    }
+    require(a.needleSets == b.needleSets, "another number of needle moves for other pieces");
+    require(sameBits(a.elevation, b.elevation) && sameBits(a.azimuth, b.azimuth),
+            "other needle values for other pieces");
+}
+
+void checkNumbers(const QByteArray &text)
+{
+    // Every field of the text, as the handler would split it.
+    for (const QByteArray &field : text.split(',')) {
+        const double value = readNumber(field);
+        require(!std::isnan(value), "a number read as NaN");
+        QByteArray packed = field;
+        packed.removeIf([](char c) { return c == ' ' || c == '\t' || c == '\n'; });
+        require(sameBits(value, readNumber(packed)), "skipped blanks changed a number");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    if (size < 4)
+        return 0;
+    std::uint32_t seed;
+    std::memcpy(&seed, data, sizeof seed);
+    data += 4;
+    size -= 4;
+
+    // A small bound, so that long lines and the trimming of old text are reached often.
+    checkBoundedBuffer(data, size, seed, qsizetype(1 + seed % 61));
+
+    // Below the handler's bound a stream's records do not depend on how it was cut.
+    const QByteArray stream(reinterpret_cast<const char *>(data),
+                            qsizetype(std::min<std::size_t>(size, ReceiveBuffer::DefaultCapacity)));
+    const Outcome whole = runMonitor(stream, [&] { return stream.size(); });
+    const Outcome bytes = runMonitor(stream, [] { return qsizetype(1); });
+    Pieces pieces(seed, 1 + (seed >> 8) % 97);
+    const Outcome random = runMonitor(stream, [&] { return qsizetype(pieces.next()); });
+    requireSame(whole, bytes);
+    requireSame(whole, random);
+
+    checkNumbers(stream);
+    return 0;
+}
