@@ -8,8 +8,7 @@ QString helpText(int major, int minor, int revision)
         QStringLiteral("Orvel On-line v%1.%2.%3").arg(major).arg(minor).arg(revision),
         QStringLiteral(" "),
         QStringLiteral("A utility to display on-line data and configure Kavrona's Dravelin(TM)."),
-        QStringLiteral("Copyright (C) 2026 the Orvel On-Line developers. Free software, GPL v3 "
-                       "or later."),
+        QStringLiteral("Copyright (C) 2026 the Orvel On-Line developers, GPLv3+."),
         QStringLiteral(" "),
         QStringLiteral("- Select a com port to connect the Dravelin."),
         QStringLiteral(" "),

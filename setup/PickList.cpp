@@ -11,6 +11,17 @@ PickList::PickList(QWidget *parent) : QComboBox(parent)
     connect(this, &QComboBox::activated, this, [this] { emit chosen(textBeforePick_); });
 }
 
+void PickList::showText(const QString &text)
+{
+    const int entry = findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (entry >= 0) {
+        setCurrentIndex(entry);
+    } else {
+        setCurrentIndex(-1);
+        setEditText(text);
+    }
+}
+
 // Every way a user picks an entry passes through one of these first.
 void PickList::showPopup()
 {

@@ -13,6 +13,9 @@ class PickList final : public QComboBox
 public:
     explicit PickList(QWidget *parent = nullptr);
     void showPopup() override;
+    // Shows the text as the program writes it: on the matching entry when there is one, so the
+    // arrow keys move on from the value shown. Never raises `chosen`.
+    void showText(const QString &text);
 
 signals:
     void chosen(const QString &previousText);

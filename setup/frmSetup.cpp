@@ -115,8 +115,41 @@ frmSetup::frmSetup(QWidget *parent) : QDialog(parent)
         setTabOrder(order[i - 1], order[i]);
     for (QLabel *l : {Label1, Label2, Label3, Label4, Label5, StatusBar1})
         l->setFocusPolicy(Qt::NoFocus);
+    fitFontToLabels();
 
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void frmSetup::fitFontToLabels()
+{
+    // The fixed layout was drawn for a narrow 8-point font. Where the desktop's font is wider,
+    // the window's text shrinks as a whole until the labels fit, down to a readable size; a
+    // label that still does not fit shrinks on its own and keeps its whole text as a tooltip.
+    constexpr double SmallestWindowPoints = 7.5;
+    constexpr double SmallestLabelPoints = 6.0;
+    const QList<QLabel *> labels = {Label1, Label2, Label3, Label4, Label5};
+    QFont windowFont = font();
+    double scale = 1.0;
+    for (const QLabel *l : labels) {
+        const int needed = QFontMetrics(windowFont).horizontalAdvance(l->text());
+        if (needed > l->width())
+            scale = std::min(scale, double(l->width()) / needed);
+    }
+    if (scale < 1.0 && windowFont.pointSizeF() > 0) {
+        windowFont.setPointSizeF(
+            std::max(SmallestWindowPoints, windowFont.pointSizeF() * scale * 0.98));
+        setFont(windowFont);
+    }
+    for (QLabel *l : labels) {
+        QFont f = l->font();
+        while (QFontMetrics(f).horizontalAdvance(l->text()) > l->width() &&
+               f.pointSizeF() > SmallestLabelPoints)
+            f.setPointSizeF(f.pointSizeF() - 0.25);
+        if (f != l->font()) {
+            l->setFont(f);
+            l->setToolTip(l->text());
+        }
+    }
 }
 
 void frmSetup::attach(SetupSession &session, QObject *sessionContext)
@@ -207,7 +240,7 @@ void frmSetup::setFieldText(Field field, const QString &text)
     if (auto *edit = qobject_cast<QLineEdit *>(widget))
         edit->setText(text);
     else
-        static_cast<PickList *>(widget)->setEditText(text);
+        static_cast<PickList *>(widget)->showText(text);
 }
 
 void frmSetup::focusField(Field field)

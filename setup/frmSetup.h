@@ -61,6 +61,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void fitFontToLabels();
     QWidget *fieldWidget(Field field) const;
     QPushButton *setButton(Field field) const;
 
