@@ -46,9 +46,9 @@ StreamFigures stream(int seconds, bool preloadDay)
     QElapsedTimer tick;
     tick.start();
     QTimer sampler;
-    sampler.setInterval(10);
+    sampler.setInterval(50);
     QObject::connect(&sampler, &QTimer::timeout, [&] {
-        maxDelay = std::max(maxDelay, tick.restart() - 10);
+        maxDelay = std::max(maxDelay, tick.restart() - 50);
         maxWaiting = std::max(maxWaiting, qsizetype(rig.port.InBufferCount()) +
                                               rig.window.monitor().receiveBuffer().size());
     });

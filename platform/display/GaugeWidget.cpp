@@ -38,6 +38,14 @@ GaugeWidget::GaugeWidget(QWidget *parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setAccessibleDescription(valueText());
+    // Records may arrive faster than a person can read a dial: the needle is redrawn at most
+    // about 30 times a second, always ending on the newest value.
+    repaintTimer_.setSingleShot(true);
+    repaintTimer_.setInterval(33);
+    connect(&repaintTimer_, &QTimer::timeout, this, [this] {
+        setAccessibleDescription(valueText());
+        update();
+    });
 }
 
 void GaugeWidget::setNeedleValue(double value)
@@ -45,8 +53,8 @@ void GaugeWidget::setNeedleValue(double value)
     if (value == value_)
         return;
     value_ = value;
-    setAccessibleDescription(valueText());
-    update();
+    if (!repaintTimer_.isActive())
+        repaintTimer_.start();
 }
 
 void GaugeWidget::setCaptionText(const QString &caption)

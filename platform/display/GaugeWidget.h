@@ -5,6 +5,7 @@
 
 #include <QPixmap>
 #include <QPolygonF>
+#include <QTimer>
 #include <QWidget>
 
 // A dial gauge: a raised frame (a polygon in a 0..1000 square), a round face with the scale,
@@ -62,6 +63,7 @@ private:
     QPolygonF outline_;
     QPolygonF needle_;
     double value_ = 0;
+    QTimer repaintTimer_;
     short mode_ = 0;
     QPixmap dial_;
 };

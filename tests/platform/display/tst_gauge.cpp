@@ -116,7 +116,7 @@ void TestGauge::needleValueAndAccessibility()
     gauge.setNeedleValue(12.5);
     QCOMPARE(gauge.NeedleValue(), 12.5);
     QCOMPARE(gauge.accessibleName(), QStringLiteral("Mast Elevation"));
-    QVERIFY(gauge.accessibleDescription().contains(QStringLiteral("12.5")));
+    QTRY_VERIFY(gauge.accessibleDescription().contains(QStringLiteral("12.5")));
     gauge.setScale(10, -10); // ignored
     QCOMPARE(gauge.scaleMin(), -90.0);
     gauge.setGaugeMode(1);
