@@ -1,0 +1,122 @@
+// A user who clicks fast: Start and Stop alternated, Setup opened and closed again and again,
+// Refresh clicked while every wait runs.
+#include "SetupDriver.h"
+
+#include <QLabel>
+#include <QSet>
+
+class TestHardClicks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startAndStopAlternated();
+    void setupOpenedAndClosed();
+    void refreshClickedDuringEveryWait();
+};
+
+void TestHardClicks::startAndStopAlternated()
+{
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    ProgramRig rig;
+    constexpr int Rounds = 200;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < Rounds; ++i) {
+        rig.window.mnuStart->trigger();
+        QCoreApplication::processEvents();
+        rig.window.mnuStop->trigger();
+        QCoreApplication::processEvents();
+    }
+    const qint64 clicking = timer.elapsed();
+    QVERIFY(!rig.port.PortOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(sim.logLinesContaining(QStringLiteral("rx !STOP")).size(),
+                              qsizetype(Rounds), 10000);
+    qInfo("Start and Stop alternated %d times in %lld ms: %lld \"!START\" and %lld \"!STOP\" "
+          "reached the device, %lld messages",
+          Rounds, qlonglong(clicking),
+          qlonglong(sim.logLinesContaining(QStringLiteral("rx !START")).size()),
+          qlonglong(sim.logLinesContaining(QStringLiteral("rx !STOP")).size()),
+          qlonglong(rig.boxes.seen.size()));
+    QCOMPARE(sim.logLinesContaining(QStringLiteral("rx !START")).size(), qsizetype(Rounds));
+    QVERIFY(rig.boxes.seen.isEmpty());
+}
+
+void TestHardClicks::setupOpenedAndClosed()
+{
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    ProgramRig rig;
+    constexpr int Rounds = 50;
+    int shown = 0;
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < Rounds; ++i) {
+        runSetup(rig, [&](frmSetup *window) {
+            if (child<QLineEdit>(window, "txtAngle")->text() == QLatin1String("45"))
+                ++shown;
+        });
+        QVERIFY(!rig.port.PortOpen());
+    }
+    qInfo("Setup and Close %d times in %lld ms: %d read-backs complete, %lld \"!STOP\" reached "
+          "the device, %lld messages",
+          Rounds, qlonglong(timer.elapsed()), shown,
+          qlonglong(sim.logLinesContaining(QStringLiteral("rx !STOP")).size()),
+          qlonglong(rig.boxes.seen.size()));
+    QCOMPARE(shown, Rounds);
+    QTRY_COMPARE_WITH_TIMEOUT(sim.logLinesContaining(QStringLiteral("rx !STOP")).size(),
+                              qsizetype(Rounds), 5000);
+    QVERIFY(rig.boxes.seen.isEmpty());
+    QVERIFY(!visibleSetupWindow());
+    // The program carries on.
+    rig.window.mnuStart->trigger();
+    QVERIFY(sim.waitForLogLine(QStringLiteral("rx !START"), 3000));
+    rig.window.mnuStop->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(sim.logLinesContaining(QStringLiteral("rx !STOP")).size(),
+                              qsizetype(Rounds + 1), 5000);
+}
+
+void TestHardClicks::refreshClickedDuringEveryWait()
+{
+    SimulatorProcess sim;
+    QVERIFY2(sim.start({QStringLiteral("--reply-delay"), QStringLiteral("60")}),
+             qPrintable(sim.errorString()));
+    ProgramRig rig;
+    int clicks = 0;
+    QSet<qsizetype> waitsClicked; // by the number of commands the device had received
+    runSetup(rig, [&](frmSetup *window) {
+        QPointer<frmSetup> guard(window);
+        // While a read-back runs the port is open: click Refresh again in every wait cycle.
+        QTimer clicker;
+        clicker.setInterval(15);
+        QObject::connect(&clicker, &QTimer::timeout, [&] {
+            if (!guard || !rig.port.PortOpen())
+                return;
+            waitsClicked.insert(sim.logLinesContaining(QStringLiteral("rx !")).size());
+            ++clicks;
+            child<QPushButton>(guard, "cmdRefresh")->click();
+        });
+        clicker.start();
+        for (int i = 0; i < 3 && guard; ++i)
+            child<QPushButton>(guard, "cmdRefresh")->click();
+        clicker.stop();
+        QVERIFY(guard);
+        QCOMPARE(child<QLineEdit>(guard, "txtAngle")->text(), QStringLiteral("45"));
+        QVERIFY(
+            child<QLabel>(guard, "StatusBar1")->text().startsWith(QStringLiteral("Refreshed at ")));
+    });
+    QVERIFY(!rig.port.PortOpen());
+    const QStringList texts = rig.boxes.texts();
+    qInfo("Refresh clicked %d times during %lld waits of 3 read-backs: %lld \"Port already "
+          "active\" messages, read-backs complete",
+          clicks, qlonglong(waitsClicked.size()), qlonglong(texts.size()));
+    // Each read-back waits for "!STOP", the status and four values.
+    QCOMPARE(waitsClicked.size(), qsizetype(3 * 6));
+    QCOMPARE(texts.count(QStringLiteral("Port already active")), texts.size());
+    QVERIFY(texts.size() >= 1);
+    QCOMPARE(sim.logLinesContaining(QStringLiteral("rx !STATUS?")).size(), qsizetype(4));
+}
+
+QTEST_MAIN(TestHardClicks)
+#include "tst_hard_clicks.moc"
