@@ -42,7 +42,7 @@ main=$(window "Orvel On-Line")
 # The menu bar's commands: Start, Stop, Port, Setup, Help, Exit.
 click "$main" 24 8          # Start
 sleep 25
-click "$main" 330 90         # place the cursor in the elevation area
+click "$main" 470 90         # place the cursor on the elevation trace
 sleep 1
 import -window "$main" "$out/main-window.png"
 

@@ -93,6 +93,9 @@ StripChartWidget::StripChartWidget(QWidget *parent)
     // The cursor and captions sit on their own buffered layer, so moving the cursor redraws
     // only that layer.
     plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
+    // The traces too: while the axes stand still (most frames of a stream, since points come
+    // in whole seconds), only the traces' layer is redrawn, not the axes and their labels.
+    plot_->layer(QStringLiteral("main"))->setMode(QCPLayer::lmBuffered);
     for (int i = 0; i < 2; ++i)
         overlay_->setCaption(i, QString(), colorFromBgr(backColor_));
 
@@ -140,7 +143,7 @@ void StripChartWidget::setTimeScale(double days)
 void StripChartWidget::AddPoint(short trace, double x, double y)
 {
     store_.append(trace, x, y);
-    scheduleReplot();
+    scheduleReplot(ReplotScope::TracesOnly);
 }
 
 void StripChartWidget::setCurrentTrace(short trace)
@@ -257,8 +260,10 @@ void StripChartWidget::flush()
     }
 }
 
-void StripChartWidget::scheduleReplot()
+void StripChartWidget::scheduleReplot(ReplotScope scope)
 {
+    if (scope == ReplotScope::Everything)
+        fullReplotDue_ = true;
     if (replotTimer_.isActive())
         return;
     const qint64 since = sinceReplot_.isValid() ? sinceReplot_.elapsed() : ReplotIntervalMs;
@@ -268,8 +273,16 @@ void StripChartWidget::scheduleReplot()
 void StripChartWidget::replotNow()
 {
     applyFollowing();
-    updateTickCounts();
-    plot_->replot(QCustomPlot::rpQueuedRefresh);
+    const std::array<QCPRange, 3> ranges = {timeAxis()->range(), valueAxis(0)->range(),
+                                            valueAxis(1)->range()};
+    if (!fullReplotDue_ && ranges == lastRanges_) {
+        plot_->layer(QStringLiteral("main"))->replot();
+    } else {
+        updateTickCounts();
+        plot_->replot(QCustomPlot::rpQueuedRefresh);
+        lastRanges_ = ranges;
+        fullReplotDue_ = false;
+    }
     ++replots_;
     sinceReplot_.restart();
 }

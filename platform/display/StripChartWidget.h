@@ -92,7 +92,9 @@ private:
 
     enum class Drag { None, Cursor, Handle, Divider, PanTime, PanValue };
 
-    void scheduleReplot();
+    // Points only (the axes may still scroll), or anything else that changes the picture.
+    enum class ReplotScope { TracesOnly, Everything };
+    void scheduleReplot(ReplotScope scope = ReplotScope::Everything);
     void replotNow();
     void applyFollowing();
     void updateTickCounts();
@@ -114,6 +116,9 @@ private:
     QSharedPointer<TimeOfDayTicker> timeTicker_;
     ChartOverlay *overlay_ = nullptr;
     QTimer replotTimer_;
+    // Axis ranges at the last full replot; while they stand, data-only frames redraw the traces.
+    std::array<QCPRange, 3> lastRanges_;
+    bool fullReplotDue_ = true;
     QElapsedTimer sinceReplot_;
     long long replots_ = 0;
 
