@@ -32,9 +32,12 @@ void MessageBoxWatcher::poll()
                      int(box->buttons().size()), box->icon() != QMessageBox::NoIcon});
         QPointer<QMessageBox> guard(box);
         QTimer::singleShot(delayMs, this, [guard] {
-            if (guard && guard->isVisible())
-                guard->button(QMessageBox::Ok) ? guard->button(QMessageBox::Ok)->click()
-                                               : guard->reject();
+            if (!guard || !guard->isVisible())
+                return;
+            if (QAbstractButton *ok = guard->button(QMessageBox::Ok))
+                ok->click();
+            else
+                guard->reject();
         });
     }
 }
