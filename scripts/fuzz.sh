@@ -45,6 +45,8 @@ for target in "${targets[@]}"; do
     log="$build/$target.log"
     echo "fuzz_$target: up to $seconds s, $runs runs, $jobs job(s)"
     status=0
+    parallel=()
+    [ "$jobs" -le 1 ] || parallel=(-jobs="$jobs" -workers="$jobs")
     # Qt's own start-up leaks (locale data, static caches) are reported at exit by LeakSanitizer
     # only once per process; they are not the code under test.
     ASAN_OPTIONS="detect_leaks=1" \
@@ -52,7 +54,7 @@ for target in "${targets[@]}"; do
         UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
         "$build/fuzz_$target" -dict="fuzz/dict/$target.dict" -max_total_time="$seconds" \
         -runs="$runs" -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
-        -jobs="$jobs" -workers="$jobs" "$corpus" >"$log" 2>&1 || status=$?
+        "${parallel[@]}" "$corpus" >"$log" 2>&1 || status=$?
     if [ "$jobs" -gt 1 ]; then
         cat fuzz-*.log >>"$log" 2>/dev/null || true
         rm -f fuzz-*.log
