@@ -4,6 +4,11 @@
 #include <QFile>
 #include <QTest>
 
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
 SimulatorProcess::SimulatorProcess(QObject *parent) : QObject(parent) {}
 
 SimulatorProcess::~SimulatorProcess()
@@ -32,6 +37,10 @@ bool SimulatorProcess::start(const QStringList &options, int comPort, int timeou
 
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.setReadChannel(QProcess::StandardOutput);
+#ifdef Q_OS_LINUX
+    // A test that crashes or times out must not leave its simulator running behind it.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
     process_.start(program, QStringList(options) << QStringLiteral("--log") << logPath());
     if (!process_.waitForStarted(timeoutMs)) {
         error_ = QStringLiteral("cannot start %1: %2").arg(program, process_.errorString());
