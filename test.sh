@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/packages.sh
-ensure_packages "${ORVEL_BUILD_PACKAGES[@]}" "${ORVEL_HARDENING_PACKAGES[@]}"
+ensure_packages "${ORVEL_BUILD_PACKAGES[@]}" "${ORVEL_HARDENING_PACKAGES[@]}" \
+    "${ORVEL_PACKAGE_PACKAGES[@]}"
 
 phase_start=$SECONDS
 timings=()
