@@ -8,7 +8,8 @@
 
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 struct StreamFigures {
     double cpuPercent;

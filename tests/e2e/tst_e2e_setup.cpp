@@ -1,8 +1,6 @@
 // Device configuration from end to end: the real program's Setup command and setup window
 // against the device simulator on a pseudo-terminal.
-#include "ProgramRig.h"
-
-#include "setup/PickList.h"
+#include "SetupDriver.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -13,67 +11,6 @@
 
 namespace
 {
-
-frmSetup *visibleSetupWindow()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *setup = qobject_cast<frmSetup *>(widget); setup && setup->isVisible())
-            return setup;
-    }
-    return nullptr;
-}
-
-template <typename T> T *child(QWidget *window, const char *name)
-{
-    T *found = window->findChild<T *>(QString::fromLatin1(name));
-    Q_ASSERT(found);
-    return found;
-}
-
-QString statusLine(QWidget *window)
-{
-    return child<QLabel>(window, "StatusBar1")->text();
-}
-
-// A user's pick of an entry in one of the lists, with the arrow keys.
-void pick(PickList *list, const QString &entry)
-{
-    const int row = list->findText(entry);
-    QVERIFY(row >= 0);
-    if (row > 0) {
-        list->setCurrentIndex(row - 1);
-        QTest::keyClick(list, Qt::Key_Down);
-    } else {
-        list->setCurrentIndex(row + 1);
-        QTest::keyClick(list, Qt::Key_Up);
-    }
-}
-
-void typeInto(QLineEdit *field, const QString &text)
-{
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, text);
-}
-
-// Runs the Setup command; once the setup window is shown, `whileOpen` acts on it as the user,
-// then the window is closed with its Close button. Returns when the command has returned.
-void runSetup(ProgramRig &rig, const std::function<void(frmSetup *)> &whileOpen)
-{
-    QTimer poll;
-    poll.setInterval(20);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QPointer<frmSetup> window = visibleSetupWindow();
-        if (!window)
-            return;
-        poll.stop();
-        whileOpen(window);
-        if (window && window->isVisible())
-            child<QPushButton>(window, "cmdClose")->click();
-    });
-    poll.start();
-    rig.window.mnuSetup->trigger();
-}
 
 const QRegularExpression TimeOfDay(QStringLiteral("\\d{1,2}:\\d{2}:\\d{2}"));
 

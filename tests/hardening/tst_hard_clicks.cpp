@@ -1,6 +1,6 @@
 // A user who clicks fast: Start and Stop alternated, Setup opened and closed again and again,
 // Refresh clicked while every wait runs.
-#include "SetupDriver.h"
+#include "../e2e/SetupDriver.h"
 
 #include <QLabel>
 #include <QSet>

@@ -1,7 +1,8 @@
 // The device's replies under faults: cut at every byte, trickling in, on the edge of the time
 // limit, a device that goes away during a wait, and a setup window closed in the middle of one.
+#include "../e2e/SetupDriver.h"
 #include "Figures.h"
-#include "SetupDriver.h"
+#include "TransactionRig.h"
 
 #include "FakeClock.h"
 #include "FakeEventWait.h"

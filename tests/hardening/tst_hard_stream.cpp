@@ -3,6 +3,7 @@
 #include "../e2e/ProgramRig.h"
 #include "Figures.h"
 
+#include "DisplayRig.h"
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "FakeSerialControl.h"
@@ -16,13 +17,6 @@ namespace
 {
 
 constexpr qsizetype GarbageBytes = 1000000;
-
-class OnePort final : public PortList
-{
-public:
-    bool isChecked(int index) const override { return index == 0; }
-    void setChecked(int, bool) override {}
-};
 
 // Random bytes in which no CR is followed by an LF: no line ever ends.
 QByteArray garbage(qsizetype size)
@@ -62,16 +56,13 @@ void TestHardStream::garbageInPiecesStaysBoundedAndTheNextLineIsPlotted_data()
 void TestHardStream::garbageInPiecesStaysBoundedAndTheNextLineIsPlotted()
 {
     QFETCH(int, piece);
-    FakeSerialControl port;
-    FakeClock clock;
-    FakePrompts prompts;
-    OnePort ports;
-    GaugeWidget elevation;
-    GaugeWidget azimuth;
-    StripChartWidget chart;
-    chart.resize(401, 353);
-    LiveMonitor monitor({port, chart, elevation, azimuth, ports, clock, prompts});
-    monitor.mnuStartClick();
+    DisplayRig rig;
+    FakeSerialControl &port = rig.port;
+    FakePrompts &prompts = rig.prompts;
+    GaugeWidget &elevation = rig.elevation;
+    GaugeWidget &azimuth = rig.azimuth;
+    StripChartWidget &chart = rig.chart;
+    LiveMonitor &monitor = rig.monitor;
     port.deliver("10.00,20.00\r\n");
     QCOMPARE(chart.store().trace(0).appended(), quint64(1));
 

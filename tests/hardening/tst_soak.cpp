@@ -4,6 +4,7 @@
 // every hour of the day kept in full.
 #include "Figures.h"
 
+#include "DisplayRig.h"
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "FakeSerialControl.h"
@@ -20,13 +21,6 @@
 namespace
 {
 
-class OnePort final : public PortList
-{
-public:
-    bool isChecked(int index) const override { return index == 0; }
-    void setChecked(int, bool) override {}
-};
-
 // Records are 15 characters with their CR LF; record k holds these values.
 constexpr int Period = 36000;
 double elevationOf(qint64 k)
@@ -39,7 +33,7 @@ double azimuthOf(qint64 k)
 }
 constexpr qsizetype RecordSize = 15;
 
-QByteArray makeRecords(int count)
+QByteArray fixedSizeRecords(int count)
 {
     QByteArray out;
     out.reserve(count * RecordSize);
@@ -68,19 +62,15 @@ void TestSoak::twoDaysAtTheFullLineRate()
 {
     // The line carries 74 records a second at 9600 baud.
     constexpr int perSecond = 74;
-    FakeSerialControl port;
-    FakeClock clock;
-    FakePrompts prompts;
-    OnePort ports;
-    GaugeWidget elevation;
-    GaugeWidget azimuth;
-    StripChartWidget chart;
-    chart.resize(401, 353);
-    LiveMonitor monitor({port, chart, elevation, azimuth, ports, clock, prompts});
-    monitor.mnuStartClick();
+    DisplayRig rig;
+    FakeSerialControl &port = rig.port;
+    FakeClock &clock = rig.clock;
+    FakePrompts &prompts = rig.prompts;
+    StripChartWidget &chart = rig.chart;
+    LiveMonitor &monitor = rig.monitor;
     const ChartStore &store = chart.store();
 
-    const QByteArray block = makeRecords(Period + perSecond);
+    const QByteArray block = fixedSizeRecords(Period + perSecond);
     const qsizetype piece = 4 * RecordSize; // a few records per read, as an adapter delivers them
     qint64 record = 0;
     auto runSecond = [&](qint64 second) {

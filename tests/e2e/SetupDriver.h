@@ -1,13 +1,14 @@
 #pragma once
 
-#include "../e2e/ProgramRig.h"
-#include "device/CommandTransaction.h"
+#include "ProgramRig.h"
+#include "setup/PickList.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <functional>
 
-// Plays the user of the setup window in the hardening tests.
+// Plays the user of the setup window in tests of the real program.
 
 inline frmSetup *visibleSetupWindow()
 {
@@ -51,18 +52,21 @@ inline void runSetup(ProgramRig &rig, const std::function<void(frmSetup *)> &whi
     rig.window.mnuSetup->trigger();
 }
 
-// The program's transaction on a real port, without the windows: what the setup window runs.
-struct TransactionRig {
-    SystemClock clock;
-    QtSerialControl port;
-    QtEventWait wait;
-    CommandTransaction transaction{port, wait, clock};
+inline QString statusLine(QWidget *window)
+{
+    return child<QLabel>(window, "StatusBar1")->text();
+}
 
-    TransactionRig()
-    {
-        QObject::connect(&port, &SerialControl::inputArrived, &wait, &QtEventWait::interrupt);
-        port.setCommPort(1);
-        port.setPortOpen(true);
+// A user's pick of an entry in one of the lists, with the arrow keys.
+inline void pick(PickList *list, const QString &entry)
+{
+    const int row = list->findText(entry);
+    QVERIFY(row >= 0);
+    if (row > 0) {
+        list->setCurrentIndex(row - 1);
+        QTest::keyClick(list, Qt::Key_Down);
+    } else {
+        list->setCurrentIndex(row + 1);
+        QTest::keyClick(list, Qt::Key_Up);
     }
-    ~TransactionRig() { port.setPortOpen(false); }
-};
+}
