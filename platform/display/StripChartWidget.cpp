@@ -99,6 +99,7 @@ StripChartWidget::StripChartWidget(QWidget *parent)
     for (int i = 0; i < 2; ++i)
         overlay_->setCaption(i, QString(), colorFromBgr(backColor_));
 
+    setAccessibleName(QStringLiteral("Elevation and azimuth chart"));
     replotTimer_.setSingleShot(true);
     connect(&replotTimer_, &QTimer::timeout, this, &StripChartWidget::replotNow);
     timeAxis()->setRange(nowAsDayFraction() - timeScale_, nowAsDayFraction());
@@ -157,6 +158,8 @@ void StripChartWidget::setCaption(const QString &caption)
     const auto i = static_cast<std::size_t>(currentTrace_);
     captions_[i] = caption;
     overlay_->setCaption(currentTrace_, caption, colorFromBgr(captionColors_[i]));
+    // Screen readers read the chart by its two captions: the cursor read-out once there is one.
+    setAccessibleDescription(captions_[0] + QStringLiteral("; ") + captions_[1]);
     scheduleReplot();
 }
 

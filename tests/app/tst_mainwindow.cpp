@@ -126,6 +126,9 @@ void TestMainWindow::recordsReachGaugesAndChartAndCursorReads()
     chart->setCurrentTrace(1);
     QCOMPARE(chart->Caption(), QStringLiteral("Azimuth at Cursor =360.0"));
     QCOMPARE(chart->TraceCaptionColor(), 0x00FF0000u);
+    // Screen readers get the read-out too.
+    QVERIFY(chart->accessibleDescription().contains(QStringLiteral("Elevation at Cursor =12.3")));
+    QCOMPARE(rig.window.Elevation->accessibleName(), QStringLiteral("Mast Elevation"));
 }
 
 void TestMainWindow::setupOnlyWhilePortClosed()
