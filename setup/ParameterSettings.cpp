@@ -109,11 +109,8 @@ void SetupSession::sendSetting(const Setting &setting, const QString &value)
         return;
 
     if (DeviceProtocol::isNoReply(LastReply)) {
-        prompts_.message(SetupTexts::NotResponding);
-        if (abandoned())
+        if (!reportNotResponding())
             return;
-        closePort();
-        view_.setStatusLine(SetupTexts::NotRespondingAt + stamp());
         if (setting.isList)
             view_.setFieldText(setting.field, SetupTexts::Unknown);
         return;

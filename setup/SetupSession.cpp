@@ -57,6 +57,16 @@ bool SetupSession::abandoned()
     return true;
 }
 
+bool SetupSession::reportNotResponding()
+{
+    prompts_.message(SetupTexts::NotResponding);
+    if (abandoned())
+        return false;
+    closePort();
+    view_.setStatusLine(SetupTexts::NotRespondingAt + stamp());
+    return true;
+}
+
 void SetupSession::windowClosing()
 {
     closed_ = true;
@@ -104,11 +114,8 @@ void SetupSession::ReadBack()
     }
 
     if (DeviceProtocol::isNoReply(LastReply)) {
-        prompts_.message(SetupTexts::NotResponding);
-        if (abandoned())
+        if (!reportNotResponding())
             return;
-        closePort();
-        view_.setStatusLine(SetupTexts::NotRespondingAt + stamp());
         for (const Field field : {Field::Angle, Field::Number, Field::Range, Field::Handshake})
             view_.setFieldText(field, SetupTexts::Unknown);
         return;

@@ -66,6 +66,9 @@ private:
     void closePort();
     // After every wait: when the window closed meanwhile, closes the port and returns true.
     bool abandoned();
+    // The device did not answer: tells the user, closes the port and says so in the status
+    // line. False when the window closed while the message was up.
+    bool reportNotResponding();
     QString stamp() const;
 
     SetupView &view_;

@@ -41,16 +41,6 @@ bool ChartStore::isEmpty() const
     return !any_;
 }
 
-double ChartStore::oldestX() const
-{
-    double oldest = newest_;
-    for (const TraceSeries &t : traces_) {
-        if (!t.isEmpty())
-            oldest = std::min(oldest, t.firstX());
-    }
-    return oldest;
-}
-
 double ChartStore::valueAt(int trace, double x) const
 {
     if (trace < 0 || trace >= TraceCount)

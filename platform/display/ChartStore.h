@@ -23,9 +23,8 @@ public:
 
     bool isEmpty() const;
     const TraceSeries &trace(int trace) const { return traces_[static_cast<std::size_t>(trace)]; }
-    // Unwrapped X of the newest and oldest point over both traces; 0 when empty.
+    // Unwrapped X of the newest point over both traces; 0 when empty.
     double newestX() const { return newest_; }
-    double oldestX() const;
     // That trace's Y at x (see TraceSeries::valueAt); 0 for an unknown trace.
     double valueAt(int trace, double x) const;
 

@@ -40,17 +40,17 @@ QString TimeOfDayTicker::formatTimeOfDay(double days, const QString &format)
             out += c;
             continue;
         }
-        const QChar spec = format.at(++i);
-        if (spec == QLatin1Char('H'))
+        const QChar conversion = format.at(++i);
+        if (conversion == QLatin1Char('H'))
             out += two(seconds / 3600);
-        else if (spec == QLatin1Char('M'))
+        else if (conversion == QLatin1Char('M'))
             out += two(seconds / 60 % 60);
-        else if (spec == QLatin1Char('S'))
+        else if (conversion == QLatin1Char('S'))
             out += two(seconds % 60);
-        else if (spec == QLatin1Char('%'))
+        else if (conversion == QLatin1Char('%'))
             out += QLatin1Char('%');
         else
-            out += QLatin1Char('%') + spec;
+            out += QLatin1Char('%') + conversion;
     }
     return out;
 }

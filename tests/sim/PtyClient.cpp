@@ -34,6 +34,16 @@ bool PtyClient::write(const QByteArray &bytes)
     return ::write(fd_, bytes.constData(), size_t(bytes.size())) == bytes.size();
 }
 
+QByteArray PtyClient::readOnce(const QDeadlineTimer &deadline)
+{
+    pollfd wait{fd_, POLLIN, 0};
+    if (::poll(&wait, 1, int(deadline.remainingTime())) <= 0)
+        return {};
+    char buffer[4096];
+    const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+    return n > 0 ? QByteArray(buffer, n) : QByteArray();
+}
+
 QList<PtyClient::Piece> PtyClient::readPieces(int ms)
 {
     QList<Piece> pieces;
@@ -41,14 +51,10 @@ QList<PtyClient::Piece> PtyClient::readPieces(int ms)
     clock.start();
     const QDeadlineTimer deadline(ms);
     while (!deadline.hasExpired()) {
-        pollfd wait{fd_, POLLIN, 0};
-        if (::poll(&wait, 1, int(deadline.remainingTime())) <= 0)
+        const QByteArray bytes = readOnce(deadline);
+        if (bytes.isEmpty())
             break;
-        char buffer[4096];
-        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        pieces.append({clock.elapsed(), QByteArray(buffer, n)});
+        pieces.append({clock.elapsed(), bytes});
     }
     return pieces;
 }
@@ -66,14 +72,10 @@ QByteArray PtyClient::readUntil(const QByteArray &end, int timeoutMs)
     QByteArray all;
     const QDeadlineTimer deadline(timeoutMs);
     while (!all.contains(end) && !deadline.hasExpired()) {
-        pollfd wait{fd_, POLLIN, 0};
-        if (::poll(&wait, 1, int(deadline.remainingTime())) <= 0)
+        const QByteArray bytes = readOnce(deadline);
+        if (bytes.isEmpty())
             break;
-        char buffer[4096];
-        const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        all += QByteArray(buffer, n);
+        all += bytes;
     }
     return all;
 }

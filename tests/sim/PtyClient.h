@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QString>
 
@@ -35,5 +36,8 @@ public:
     bool waitForHangUp(int timeoutMs);
 
 private:
+    // What one read brings within the deadline; empty when nothing came or the line closed.
+    QByteArray readOnce(const QDeadlineTimer &deadline);
+
     int fd_ = -1;
 };
