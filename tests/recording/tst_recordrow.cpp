@@ -39,11 +39,11 @@ private slots:
     void rowTextIsIsoTimeWithOffsetAndShortestValues()
     {
         const QDateTime time(QDate(2026, 12, 7), QTime(14, 5, 9, 123),
-                             QTimeZone::fromSecondsAheadOfUtc(3600));
+                             QTimeZone(3600));
         QCOMPARE(rowOf(readingAt(time, 12.5, -3.25)),
                  QByteArray("2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n"));
         const QDateTime west(QDate(2026, 1, 2), QTime(0, 0, 0, 7),
-                             QTimeZone::fromSecondsAheadOfUtc(-(9 * 3600 + 30 * 60)));
+                             QTimeZone(-(9 * 3600 + 30 * 60)));
         QCOMPARE(rowOf(readingAt(west, 0.1, std::nan(""))),
                  QByteArray("2026-01-02T00:00:00.007-09:30,0.1,\r\n"));
         QCOMPARE(RecordRow::localDate(readingAt(west, 0, 0)), QByteArray("2026-01-02"));
@@ -68,7 +68,7 @@ private slots:
         const double values[] = {0.0,      -0.0,    0.1,      -89.95, 359.999999999, DBL_MAX,
                                  -DBL_MAX, DBL_MIN, 4.9e-324, 1e-300, 123456789.125, nan};
         const QDateTime base(QDate(2026, 3, 29), QTime(1, 59, 59, 999),
-                             QTimeZone::fromSecondsAheadOfUtc(5 * 3600 + 45 * 60));
+                             QTimeZone(5 * 3600 + 45 * 60));
         for (double elevation : values) {
             for (double azimuth : {elevation, -elevation, nan}) {
                 const Reading written = readingAt(base, elevation, azimuth);
@@ -115,7 +115,7 @@ private slots:
         const auto leap = RecordRow::parse("2024-02-29T23:59:59.999Z,1,2");
         QVERIFY(leap.has_value());
         QCOMPARE(leap->msecsSinceEpoch,
-                 QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59, 999), QTimeZone::UTC)
+                 QDateTime(QDate(2024, 2, 29), QTime(23, 59, 59, 999), QTimeZone::utc())
                      .toMSecsSinceEpoch());
         QCOMPARE(RecordRow::localDate(*leap), QByteArray("2024-02-29"));
     }
