@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package and checks it: its control fields and Depends, its exact file list,
-# the desktop entry and the AppStream metainfo (validated), the icons, and that both installed
-# programs start.
+# Builds the Debian package and checks it: lintian (no errors), its control fields and Depends,
+# its exact file list, the desktop entry and the AppStream metainfo (validated), the icons, the
+# manual pages and the changelog, and that both installed programs start.
 #
 #   packaging/check-package.sh [BUILD_DIR]
 #
@@ -36,14 +36,14 @@ if [ $# -ge 1 ]; then
     out="$build/package-check"
     ensure_packages "${ORVEL_PACKAGE_PACKAGES[@]}"
     [ -f "$build/CPackConfig.cmake" ] || fail "$build has no CPackConfig.cmake (packaging/ not configured)"
-    cmake --build "$build" --target orvel dravelin-sim
+    cmake --build "$build" --target orvel dravelin-sim orvel-docs
 else
     build="$root_dir/build/package"
     out="$build"
     ensure_packages "${ORVEL_BUILD_PACKAGES[@]}" "${ORVEL_PACKAGE_PACKAGES[@]}"
     cmake -S "$root_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DORVEL_BUILD_TESTS=OFF -DORVEL_BUILD_BENCH=OFF
-    cmake --build "$build" --target orvel dravelin-sim
+    cmake --build "$build" --target orvel dravelin-sim orvel-docs
 fi
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/orvel-package.XXXXXX")"
@@ -78,6 +78,18 @@ shopt -u nullglob
 deb="${debs[0]}"
 arch="$(dpkg --print-architecture)"
 [ "$(basename "$deb")" = "orvel_1.0.5_${arch}.deb" ] || fail "unexpected package file name $(basename "$deb")"
+
+# ---------------------------------------------------------------- lintian
+# Errors fail the check; the warnings left are printed, and each one must be explained in the
+# README ("Installing as a desktop program"). Informational tags are not shown.
+lintian_rc=0
+lintian --no-cfg --fail-on error "$deb" >"$scratch/lintian.log" 2>&1 || lintian_rc=$?
+grep -v '^running with root privileges' "$scratch/lintian.log" >"$scratch/lintian.tags" || true
+if [ "$lintian_rc" != 0 ] || grep -q '^E: ' "$scratch/lintian.tags"; then
+    cat "$scratch/lintian.tags" >&2
+    fail "lintian reports errors (exit status $lintian_rc)"
+fi
+while read -r line; do note "lintian: $line"; done <"$scratch/lintian.tags"
 
 # ---------------------------------------------------------------- control fields
 field() { dpkg-deb --field "$deb" "$1"; }
@@ -129,11 +141,14 @@ cat >"$scratch/expected" <<EOF
 -rwxr-xr-x root/root usr/bin/orvel
 -rw-r--r-- root/root usr/share/applications/orvel.desktop
 -rw-r--r-- root/root usr/share/doc/orvel/LICENSE
+-rw-r--r-- root/root usr/share/doc/orvel/changelog.gz
 -rw-r--r-- root/root usr/share/doc/orvel/copyright
 -rw-r--r-- root/root usr/share/icons/hicolor/16x16/apps/orvel.png
 -rw-r--r-- root/root usr/share/icons/hicolor/32x32/apps/orvel.png
 -rw-r--r-- root/root usr/share/icons/hicolor/48x48/apps/orvel.png
 -rw-r--r-- root/root usr/share/icons/hicolor/scalable/apps/orvel.svg
+-rw-r--r-- root/root usr/share/man/man1/dravelin-sim.1.gz
+-rw-r--r-- root/root usr/share/man/man1/orvel.1.gz
 -rw-r--r-- root/root usr/share/metainfo/org.orvel.orvel.metainfo.xml
 EOF
 diff -u "$scratch/expected" "$scratch/contents" >&2 || fail "the package's files differ from the expected list"
@@ -186,6 +201,25 @@ rsvg-convert --width 64 --height 64 "$usr/share/icons/hicolor/scalable/apps/orve
     fail "the scalable icon does not render"
 
 grep -q "GPL-3.0-or-later" "$usr/share/doc/orvel/copyright" || fail "the copyright file does not state the licence"
+
+# A manual page for each program, with a NAME line that whatis understands; lintian has already
+# run them through man with warnings on. The changelog's newest entry is this version's, by the
+# package's maintainer.
+for program in orvel dravelin-sim; do
+    page="$usr/share/man/man1/$program.1.gz"
+    lexgrog "$page" | grep -q "\"$program - " || fail "man page $program.1 has no whatis entry: $(lexgrog "$page")"
+done
+zcat "$usr/share/doc/orvel/changelog.gz" >"$scratch/changelog"
+[ "$(dpkg-parsechangelog -l "$scratch/changelog" -S Version)" = "$(field Version)" ] ||
+    fail "the changelog's newest entry is not for version $(field Version)"
+[ "$(dpkg-parsechangelog -l "$scratch/changelog" -S Maintainer)" = "$(field Maintainer)" ] ||
+    fail "the changelog's newest entry is not by the package's maintainer $(field Maintainer)"
+case "$(field Maintainer)" in
+    *"@orvel.invalid>")
+        note "warning: the package's contact is a placeholder: $(field Maintainer)" \
+            "(configure with -DORVEL_PACKAGE_MAINTAINER='Name <address>')"
+        ;;
+esac
 cmp -s "$usr/share/doc/orvel/LICENSE" "$root_dir/LICENSE" || fail "usr/share/doc/orvel/LICENSE differs from LICENSE"
 
 # The simulator starts: it prints its pseudo-terminal's path first and runs until it is killed.

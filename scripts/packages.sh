@@ -5,7 +5,7 @@ ORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialpo
     qt6-qpa-plugins libgl-dev libqcustomplot-dev fonts-dejavu-core)
 
 # What building and checking the Debian package needs beyond the build (packaging/check-package.sh).
-ORVEL_PACKAGE_PACKAGES=(dpkg-dev file binutils desktop-file-utils appstream librsvg2-bin)
+ORVEL_PACKAGE_PACKAGES=(dpkg-dev file binutils desktop-file-utils appstream librsvg2-bin lintian man-db)
 
 # ensure_packages PACKAGE...: installs what is missing (as root), or prints the one apt-get line
 # to run and fails.
