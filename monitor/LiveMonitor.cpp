@@ -8,6 +8,9 @@
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Prompts.h"
 #include "platform/serial/SerialControl.h"
+#include "recording/ReadingSink.h"
+
+#include <limits>
 
 namespace
 {
@@ -110,20 +113,23 @@ void LiveMonitor::handleLine(const QByteArray &line)
     const bool hasAzimuth = fields_.size() > 1;
     const double elevation = readNumber(fields_[0]);
     const double azimuth = hasAzimuth ? readNumber(fields_[1]) : 0.0;
-    chart_.AddPoint(0, pointTime(), elevation);
+    // One clock reading for the point and the recorded row, so a recording reloaded later puts
+    // its points at the same chart times.
+    const QDateTime now = clock_.now();
+    const QTime time = now.time();
+    const double pointTime =
+        double(time.hour() * 3600 + time.minute() * 60 + time.second()) / 86400.0;
+    chart_.AddPoint(0, pointTime, elevation);
     if (hasAzimuth)
-        chart_.AddPoint(1, pointTime(), azimuth);
+        chart_.AddPoint(1, pointTime, azimuth);
     elevation_.setNeedleValue(elevation);
     azimuth_.setGaugeMode(1);
     if (hasAzimuth)
         azimuth_.setNeedleValue(azimuth);
-}
-
-double LiveMonitor::pointTime() const
-{
-    const QTime now = clock_.timeOfDay();
-    const int seconds = now.hour() * 3600 + now.minute() * 60 + now.second();
-    return double(seconds) / 86400.0;
+    if (sink_) {
+        sink_->readingAccepted({now.toMSecsSinceEpoch(), now.offsetFromUtc(), elevation,
+                                hasAzimuth ? azimuth : std::numeric_limits<double>::quiet_NaN()});
+    }
 }
 
 void LiveMonitor::Strip1CursorEvent()

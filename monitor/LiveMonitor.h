@@ -11,6 +11,7 @@ class Clock;
 class Gauge;
 class PortList;
 class Prompts;
+class ReadingSink;
 class SerialControl;
 class StripChart;
 
@@ -49,6 +50,10 @@ public:
     // "Cannot open Com port " and the number, with the system's reason under it.
     void reportCannotOpen();
 
+    // Every accepted record also goes to the sink (none by default), with the moment it was
+    // handled; the sink must outlive the monitor or be reset to nullptr first.
+    void setReadingSink(ReadingSink *sink) { sink_ = sink; }
+
     const QList<QByteArray> &fieldList() const { return fields_; }
     const ReceiveBuffer &receiveBuffer() const { return buffer_; }
 
@@ -65,7 +70,6 @@ private slots:
 private:
     void ResetChart();
     void handleLine(const QByteArray &line);
-    double pointTime() const;
 
     SerialControl &port_;
     StripChart &chart_;
@@ -77,4 +81,5 @@ private:
     ReceiveBuffer buffer_;
     QList<QByteArray> fields_;
     QByteArray line_;
+    ReadingSink *sink_ = nullptr;
 };

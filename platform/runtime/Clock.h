@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QTime>
 
 // Time as the program's logic sees it: a monotonic count of seconds for waits, and the local
@@ -12,4 +13,7 @@ public:
     virtual double elapsedSeconds() const = 0;
     // Local time of day.
     virtual QTime timeOfDay() const = 0;
+    // Local date and time with milliseconds and the UTC offset in force: for recorded readings,
+    // whose time of day must agree with timeOfDay().
+    virtual QDateTime now() const = 0;
 };

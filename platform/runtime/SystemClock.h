@@ -11,6 +11,7 @@ public:
     SystemClock() { timer_.start(); }
     double elapsedSeconds() const override { return double(timer_.nsecsElapsed()) / 1e9; }
     QTime timeOfDay() const override { return QTime::currentTime(); }
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
 
 private:
     QElapsedTimer timer_;

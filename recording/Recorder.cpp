@@ -1,0 +1,127 @@
+#include "recording/Recorder.h"
+
+#include "platform/runtime/Prompts.h"
+#include "recording/RecordingWriter.h"
+
+#include <QDir>
+#include <QThread>
+#include <QTimer>
+
+namespace
+{
+
+constexpr unsigned long ShutdownWaitMs = 3000;
+
+} // namespace
+
+Recorder::Recorder(Prompts &prompts, const Options &options, QObject *parent)
+    : QObject(parent), prompts_(prompts),
+      folder_(options.folder.isEmpty() ? RecordingFolder::defaultPath() : options.folder),
+      enabledThisRun_(options.enabledThisRun), stallMs_(options.stallMs),
+      queue_(options.queueCapacity)
+{
+    if (!enabledThisRun_)
+        return;
+    thread_ = new QThread;
+    thread_->setObjectName(QStringLiteral("recording"));
+    writer_ = new RecordingWriter(queue_, {folder_, options.capBytes, options.writeIntervalMs,
+                                           options.retryIntervalMs, options.syncIntervalMs});
+    writer_->moveToThread(thread_);
+    connect(thread_, &QThread::started, writer_, &RecordingWriter::resume);
+    connect(writer_, &RecordingWriter::failed, this, &Recorder::onFailed, Qt::QueuedConnection);
+    connect(writer_, &RecordingWriter::recovered, this, &Recorder::onRecovered,
+            Qt::QueuedConnection);
+    stallCheck_ = new QTimer(this);
+    stallCheck_->setInterval(qMax(100, stallMs_ / 4));
+    connect(stallCheck_, &QTimer::timeout, this, &Recorder::checkStall);
+    stallCheck_->start();
+    thread_->start();
+}
+
+Recorder::~Recorder()
+{
+    if (!thread_)
+        return;
+    QMetaObject::invokeMethod(writer_, &RecordingWriter::finish, Qt::QueuedConnection);
+    if (!thread_->wait(ShutdownWaitMs)) {
+        // Stuck in a system call on a disk that does not answer: the thread ends with the
+        // process; deleting it now would abort.
+        qWarning("recording: the disk did not answer; %lld readings not written",
+                 static_cast<long long>(queue_.size()));
+        return;
+    }
+    delete writer_;
+    delete thread_;
+}
+
+void Recorder::setRecordingOn(bool on)
+{
+    if (on == on_)
+        return;
+    on_ = on;
+    if (!thread_)
+        return;
+    told_ = false;
+    stalled_ = false;
+    if (on) {
+        queue_.markProgress();
+        QMetaObject::invokeMethod(writer_, &RecordingWriter::resume, Qt::QueuedConnection);
+        stallCheck_->start();
+    } else {
+        QMetaObject::invokeMethod(writer_, &RecordingWriter::pause, Qt::QueuedConnection);
+        stallCheck_->stop();
+    }
+}
+
+void Recorder::readingAccepted(const Reading &reading)
+{
+    if (!isRecording())
+        return;
+    lastReading_ = reading;
+    queue_.push(reading);
+}
+
+QString Recorder::failureText()
+{
+    return QStringLiteral("Readings are not being recorded.");
+}
+
+QString Recorder::failureDetail(const QString &file, const QString &reason)
+{
+    return QStringLiteral("%1: %2.\n\nThe display goes on. Recording resumes by itself when the "
+                          "file can be written again; the readings in between are missing from "
+                          "it.")
+        .arg(QDir::toNativeSeparators(file), reason);
+}
+
+void Recorder::onFailed(const QString &file, const QString &reason)
+{
+    if (told_ || !isRecording())
+        return;
+    told_ = true;
+    prompts_.message(failureText(), failureDetail(file, reason));
+}
+
+void Recorder::onRecovered()
+{
+    told_ = false;
+}
+
+void Recorder::checkStall()
+{
+    const qint64 idle = queue_.msecsSinceProgress();
+    if (idle < stallMs_) {
+        if (stalled_) {
+            stalled_ = false;
+            told_ = false;
+        }
+        return;
+    }
+    if (stalled_ || queue_.size() == 0)
+        return;
+    stalled_ = true;
+    onFailed(RecordingFolder::dayFilePath(folder_,
+                                          QString::fromLatin1(RecordRow::localDate(lastReading_))),
+             QStringLiteral("the disk has not accepted anything for %1 seconds")
+                 .arg(qMax<qint64>(1, (idle + 500) / 1000)));
+}
