@@ -160,12 +160,16 @@ bool RecordingWriter::openDay(const QString &day)
     if (info.isFile() && info.size() > 0)
         lead = repairTornTail(path);
     file_.setFileName(path);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+    // A pipe or a device has no end to append at.
+    const bool stream = info.exists() && !info.isFile() && !info.isDir();
+    const QIODevice::OpenMode mode =
+        stream ? QIODevice::WriteOnly : QIODevice::WriteOnly | QIODevice::Append;
+    if (!file_.open(mode | QIODevice::Unbuffered)) {
         fail(file_.errorString());
         return false;
     }
-    // A file of its own (or a pipe or device, which has no size) starts with the header.
-    if (file_.size() == 0)
+    // A file of its own (or a stream, which has no size) starts with the header.
+    if (file_.isSequential() || file_.size() == 0)
         lead += RecordRow::header();
     if (!lead.isEmpty() && file_.write(lead) != lead.size()) {
         fail(file_.errorString());

@@ -6,6 +6,7 @@
 #include "FakeSerialControl.h"
 #include "monitor/LiveMonitor.h"
 #include "monitor/PortList.h"
+#include "recording/ReadingSink.h"
 
 #include <QtTest>
 
@@ -19,6 +20,13 @@ public:
     void setChecked(int index, bool on) override { checked[index] = on; }
     int count() const { return int(std::count(std::begin(checked), std::end(checked), true)); }
     bool checked[Count] = {true};
+};
+
+class FakeSink final : public ReadingSink
+{
+public:
+    void readingAccepted(const Reading &reading) override { readings.append(reading); }
+    QList<Reading> readings;
 };
 
 struct Rig {
@@ -63,6 +71,7 @@ private slots:
     void pointTimesAreWholeSecondsAndWrapAtMidnight();
     void deviceLostWhileStreamingToldOnce();
     void cursorReadout();
+    void acceptedRecordsGoToTheSinkAsRead();
 };
 
 void TestLiveMonitor::portItemsKeepOneCheckMark()
@@ -298,3 +307,37 @@ void TestLiveMonitor::cursorReadout()
 
 QTEST_GUILESS_MAIN(TestLiveMonitor)
 #include "tst_livemonitor.moc"
+
+// The sink sees exactly the lines the chart plots, with the values the display read and the
+// moment whose whole second is the point's time.
+void TestLiveMonitor::acceptedRecordsGoToTheSinkAsRead()
+{
+    Rig rig;
+    FakeSink sink;
+    rig.monitor.setReadingSink(&sink);
+    rig.monitor.mnuStartClick();
+    rig.clock.time = QTime(23, 59, 59, 987);
+    rig.port.deliver("OK\r\n12.50,-3.25\r\n1.5,2.5,9\r\n");
+    rig.clock.advance(0.5);
+    rig.port.deliver("45.0000000\r\n1e999,-1e999\r\n");
+    // Read by the setup window, not by the live display.
+    rig.port.setRThreshold(0);
+    rig.port.deliver("7.000,8.000\r\n");
+
+    QCOMPARE(sink.readings.size(), 3);
+    QCOMPARE(rig.chart.points.size(), 5);
+    const Reading &first = sink.readings[0];
+    QCOMPARE(first.msecsSinceEpoch, rig.clock.now().addMSecs(-500).toMSecsSinceEpoch());
+    QCOMPARE(first.utcOffsetSeconds, rig.clock.utcOffsetSeconds);
+    QCOMPARE(first.elevation, 12.5);
+    QCOMPARE(first.azimuth, -3.25);
+    QVERIFY(std::isnan(sink.readings[1].azimuth));
+    QByteArray row;
+    RecordRow::append(row, sink.readings[2]);
+    QCOMPARE(row, QByteArray("2026-12-08T00:00:00.487+01:00,,\r\n"));
+    for (int i = 0; i < 3; ++i) {
+        const int point = i == 0 ? 0 : i + 1; // the first record put two points
+        QCOMPARE(rig.chart.points[point].x * 86400.0,
+                 double(RecordRow::localSecondOfDay(sink.readings[i])));
+    }
+}

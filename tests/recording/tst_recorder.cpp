@@ -1,0 +1,373 @@
+// The recorder against a temporary folder: day files, the torn line, the cap, and disks that
+// fail or stop answering while the display goes on.
+#include "FakeClock.h"
+#include "FakeDisplay.h"
+#include "FakePrompts.h"
+#include "FakeSerialControl.h"
+#include "monitor/LiveMonitor.h"
+#include "monitor/PortList.h"
+#include "recording/Recorder.h"
+#include "recording/RecordingFolder.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+
+const QTimeZone PlusOne(3600);
+
+Reading at(QDate date, QTime time, double elevation = 1.5, double azimuth = -2.25)
+{
+    const QDateTime moment(date, time, PlusOne);
+    return {moment.toMSecsSinceEpoch(), moment.offsetFromUtc(), elevation, azimuth};
+}
+
+Recorder::Options fastOptions(const QString &folder)
+{
+    Recorder::Options options;
+    options.folder = folder;
+    options.writeIntervalMs = 20;
+    options.retryIntervalMs = 100;
+    options.stallMs = 400;
+    return options;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The rows a reader takes from a file: complete lines only, the header skipped.
+QList<Reading> readBack(const QString &path)
+{
+    QList<Reading> rows;
+    const QByteArray data = contents(path);
+    const QList<QByteArray> lines = data.left(data.lastIndexOf('\n') + 1).split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.isEmpty() || RecordRow::isHeader(line))
+            continue;
+        const auto reading = RecordRow::parse(line);
+        if (!reading)
+            return {}; // a row that does not read: the file is wrong
+        rows.append(*reading);
+    }
+    return rows;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+class OnePort final : public PortList
+{
+public:
+    bool isChecked(int index) const override { return index == 0; }
+    void setChecked(int, bool) override {}
+};
+
+} // namespace
+
+class TestRecorder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void headerOnceRowsAppendedAcrossRuns()
+    {
+        QTemporaryDir dir;
+        const QDate day(2026, 12, 7);
+        const QString file = RecordingFolder::dayFilePath(dir.path(), "2026-12-07");
+        FakePrompts prompts;
+        {
+            Recorder recorder(prompts, fastOptions(dir.path()));
+            recorder.readingAccepted(at(day, QTime(14, 5, 9, 123), 12.5, -3.25));
+            recorder.readingAccepted(at(day, QTime(14, 5, 9, 124), 0.1, std::nan("")));
+        }
+        {
+            Recorder recorder(prompts, fastOptions(dir.path()));
+            recorder.readingAccepted(at(day, QTime(15, 0, 0, 0), -7, 8));
+        }
+        QCOMPARE(contents(file), QByteArray("time,elevation,azimuth\r\n"
+                                            "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n"
+                                            "2026-12-07T14:05:09.124+01:00,0.1,\r\n"
+                                            "2026-12-07T15:00:00.000+01:00,-7,8\r\n"));
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    // Local midnight starts a new file, also inside one batch of rows.
+    void newFileAtLocalMidnight()
+    {
+        QTemporaryDir dir;
+        FakePrompts prompts;
+        {
+            Recorder recorder(prompts, fastOptions(dir.path()));
+            recorder.readingAccepted(at(QDate(2026, 12, 31), QTime(23, 59, 59, 998), 1, 1));
+            recorder.readingAccepted(at(QDate(2026, 12, 31), QTime(23, 59, 59, 999), 2, 2));
+            recorder.readingAccepted(at(QDate(2027, 1, 1), QTime(0, 0, 0, 0), 3, 3));
+            QTRY_COMPARE(recorder.writtenReadings(), 3u);
+            recorder.readingAccepted(at(QDate(2027, 1, 1), QTime(0, 0, 1, 0), 4, 4));
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 (QStringList{"2026-12-31.csv", "2027-01-01.csv"}));
+        const QList<Reading> before = readBack(dir.filePath("2026-12-31.csv"));
+        const QList<Reading> after = readBack(dir.filePath("2027-01-01.csv"));
+        QCOMPARE(before.size(), 2);
+        QCOMPARE(after.size(), 2);
+        QCOMPARE(after[0].elevation, 3.0);
+        QVERIFY(contents(dir.filePath("2027-01-01.csv")).startsWith("time,elevation,azimuth\r\n"));
+    }
+
+    // A crash left half a row: it is cut off, so no reader can take it for a whole one, and the
+    // next row starts on a line of its own.
+    void tornLastLineIsCutBeforeWriting_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("kept");
+        const QByteArray header = "time,elevation,azimuth\r\n";
+        const QByteArray row = "2026-12-07T10:00:00.000+01:00,1,2\r\n";
+        QTest::newRow("cut in the last value")
+            << header + row + "2026-12-07T10:00:00.013+01:00,12.5,-3.2" << header + row;
+        QTest::newRow("cut before the line feed") << header + row.chopped(1) << header;
+        QTest::newRow("cut in the header") << QByteArray("time,eleva") << QByteArray();
+    }
+    void tornLastLineIsCutBeforeWriting()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, kept);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("2026-12-07.csv");
+        writeFile(file, before);
+        FakePrompts prompts;
+        {
+            Recorder recorder(prompts, fastOptions(dir.path()));
+            recorder.readingAccepted(at(QDate(2026, 12, 7), QTime(11, 0), 5, 6));
+        }
+        const QByteArray expected =
+            (kept.isEmpty() ? RecordRow::header() : kept) + "2026-12-07T11:00:00.000+01:00,5,6\r\n";
+        QCOMPARE(contents(file), expected);
+    }
+
+    void capDeletesOldestWholeDaysFirstNeverToday()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath("2026-12-05.csv"), QByteArray(100, 'x'));
+        writeFile(dir.filePath("2026-11-30.csv"), QByteArray(100, 'x'));
+        writeFile(dir.filePath("2026-12-01.csv"), QByteArray(100, 'x'));
+        writeFile(dir.filePath("notes.txt"), QByteArray(50, 'x'));
+        writeFile(dir.filePath("2026-11-01-copy.csv"), QByteArray(50, 'x'));
+        writeFile(dir.filePath("2026-12-07.csv"), QByteArray(300, 'x') + "\r\n");
+
+        // 702 bytes over a cap of 510: the two oldest days go, the third day stays.
+        auto pruned = RecordingFolder::prune(dir.path(), 510, "2026-12-07");
+        QCOMPARE(pruned.deleted, (QStringList{"2026-11-30.csv", "2026-12-01.csv"}));
+        QCOMPARE(pruned.folderBytes, 502);
+        // Today's file alone over the cap: every other day goes, today stays, others stay.
+        pruned = RecordingFolder::prune(dir.path(), 10, "2026-12-07");
+        QCOMPARE(pruned.deleted, QStringList{"2026-12-05.csv"});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 (QStringList{"2026-11-01-copy.csv", "2026-12-07.csv", "notes.txt"}));
+
+        // The recorder keeps the cap when a new day starts and when writing passes it.
+        writeFile(dir.filePath("2026-12-06.csv"), QByteArray(100, 'x'));
+        FakePrompts prompts;
+        Recorder::Options options = fastOptions(dir.path());
+        options.capBytes = 1300; // passed by the 21st row of 41 bytes, by less than a day file
+        Recorder recorder(prompts, options);
+        recorder.readingAccepted(at(QDate(2026, 12, 8), QTime(0, 0)));
+        QTRY_COMPARE(recorder.writtenReadings(), 1u);
+        QVERIFY(QFile::exists(dir.filePath("2026-12-06.csv")));
+        QVERIFY(QFile::exists(dir.filePath("2026-12-07.csv")));
+        for (int i = 1; i <= 20; ++i)
+            recorder.readingAccepted(at(QDate(2026, 12, 8), QTime(0, 0, i)));
+        QTRY_COMPARE(recorder.writtenReadings(), 21u);
+        QTRY_VERIFY(!QFile::exists(dir.filePath("2026-12-06.csv")));
+        QVERIFY(QFile::exists(dir.filePath("2026-12-07.csv")));
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    // A file that cannot be written: one message naming the file and the reason however many
+    // readings follow, a gap in the file, and recording back by itself once the cause is gone.
+    void failureToldOnceThenRecordingResumes_data()
+    {
+        QTest::addColumn<QString>("blocked"); // what stands in the way, relative to the folder
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full disk") << "recordings/2026-12-07.csv"
+                                   << "No space left on device";
+        QTest::newRow("folder is a file") << "recordings"
+                                          << "the folder cannot be made";
+        QTest::newRow("day file is a folder") << "recordings/2026-12-07.csv"
+                                              << "Is a directory";
+    }
+    void failureToldOnceThenRecordingResumes()
+    {
+        QFETCH(QString, blocked);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("recordings");
+        const QString file = RecordingFolder::dayFilePath(folder, "2026-12-07");
+        const QString obstacle = dir.filePath(blocked);
+        QVERIFY(QDir().mkpath(QFileInfo(obstacle).path()));
+        if (QTest::currentDataTag() == QLatin1String("full disk"))
+            QVERIFY(QFile::link("/dev/full", obstacle));
+        else if (blocked.endsWith(".csv"))
+            QVERIFY(QDir().mkpath(obstacle));
+        else
+            writeFile(obstacle, "not a folder");
+
+        FakePrompts prompts;
+        Recorder recorder(prompts, fastOptions(folder));
+        const QDate day(2026, 12, 7);
+        for (int i = 0; i < 10; ++i) {
+            recorder.readingAccepted(at(day, QTime(9, 0, i)));
+            QTest::qWait(30);
+        }
+        QTRY_COMPARE(recorder.lostReadings(), 10u);
+        QCOMPARE(prompts.messages, QStringList{Recorder::failureText()});
+        QVERIFY2(prompts.details[0].startsWith(file + ": " + reason + "."),
+                 qPrintable(prompts.details[0]));
+        QVERIFY(prompts.details[0].contains("resumes by itself"));
+
+        if (QFileInfo(obstacle).isDir() && !QFileInfo(obstacle).isSymLink())
+            QVERIFY(QDir(obstacle).removeRecursively());
+        else
+            QVERIFY(QFile::remove(obstacle));
+        for (int i = 10; i < 20; ++i) {
+            recorder.readingAccepted(at(day, QTime(9, 0, i)));
+            QTest::qWait(30);
+        }
+        QTRY_VERIFY(recorder.writtenReadings() > 0);
+        QCOMPARE(recorder.writtenReadings() + recorder.lostReadings(), 20u);
+        QCOMPARE(prompts.messages.size(), 1);
+        // Only whole rows, from after the cause went away.
+        const QList<Reading> rows = readBack(file);
+        QCOMPARE(quint64(rows.size()), recorder.writtenReadings());
+        QCOMPARE(rows.last().msecsSinceEpoch, at(day, QTime(9, 0, 19)).msecsSinceEpoch);
+
+        // A new failure is a new episode: told again.
+        QVERIFY(QFile::link("/dev/full", RecordingFolder::dayFilePath(folder, "2026-12-08")));
+        recorder.readingAccepted(at(day.addDays(1), QTime(0, 0)));
+        QTRY_COMPARE(prompts.messages.size(), 2);
+    }
+
+    // Today's file is a pipe nobody reads: the writer is stuck in the system, the display goes
+    // on, the user is told once, and the rows flow as soon as a reader appears.
+    void stalledDiskKeepsTheDisplayMoving()
+    {
+        QTemporaryDir dir;
+        const QString file = RecordingFolder::dayFilePath(dir.path(), "2026-12-07");
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+
+        FakeSerialControl port;
+        FakeChart chart;
+        FakeGauge elevation, azimuth;
+        OnePort ports;
+        FakeClock clock;
+        FakePrompts prompts;
+        LiveMonitor monitor({port, chart, elevation, azimuth, ports, clock, prompts});
+        Recorder::Options options = fastOptions(dir.path());
+        options.queueCapacity = 50;
+        Recorder recorder(prompts, options);
+        monitor.setReadingSink(&recorder);
+        monitor.mnuStartClick();
+
+        QElapsedTimer slowest;
+        qint64 slowestMs = 0;
+        for (int i = 0; i < 100; ++i) {
+            slowest.start();
+            port.deliver(QByteArray::number(i) + ".000,2.000\r\n");
+            slowestMs = qMax(slowestMs, slowest.elapsed());
+            clock.advance(0.01);
+            QTest::qWait(10);
+        }
+        QTRY_COMPARE(prompts.messages.size(), 1);
+        QCOMPARE(chart.points.size(), 200);
+        QCOMPARE(elevation.needle, 99.0);
+        QVERIFY2(slowestMs < 50, qPrintable(QString::number(slowestMs)));
+        // The queue holds 50; the writer took the first few before it got stuck.
+        QVERIFY(recorder.lostReadings() > 0 && recorder.lostReadings() <= 50u);
+        QVERIFY(prompts.details[0].startsWith(file + ": the disk has not accepted anything"));
+        QTest::qWait(500);
+        QCOMPARE(prompts.messages.size(), 1);
+
+        // A reader appears: what waited and what follows is written, no new message.
+        const int reader = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        for (int i = 100; i < 110; ++i) {
+            port.deliver(QByteArray::number(i) + ".000,2.000\r\n");
+            QTest::qWait(10);
+        }
+        QByteArray received;
+        QTRY_VERIFY([&] {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;)
+                received.append(buffer, n);
+            return received.endsWith("109,2\r\n");
+        }());
+        QCOMPARE(recorder.writtenReadings() + recorder.lostReadings(), 110u);
+        QCOMPARE(received.count('\n'), qsizetype(recorder.writtenReadings()) + 1);
+        QVERIFY(received.startsWith("time,elevation,azimuth\r\n2026-12-07T12:00:00.000+01:00,0,2"));
+        QCOMPARE(prompts.messages.size(), 1);
+        monitor.setReadingSink(nullptr);
+        recorder.setRecordingOn(false);
+        QTest::qWait(100);
+        ::close(reader);
+    }
+
+    // Off by the user's choice or for this run: nothing is written, no folder is made.
+    void offMeansNothingWritten()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("recordings");
+        FakePrompts prompts;
+        Recorder::Options options = fastOptions(folder);
+        options.enabledThisRun = false;
+        {
+            Recorder recorder(prompts, options);
+            QVERIFY(!recorder.isRecording());
+            recorder.readingAccepted(at(QDate(2026, 12, 7), QTime(9, 0)));
+        }
+        QVERIFY(!QFileInfo::exists(folder));
+
+        Recorder recorder(prompts, fastOptions(folder));
+        recorder.readingAccepted(at(QDate(2026, 12, 7), QTime(9, 0, 1)));
+        QTRY_COMPARE(recorder.writtenReadings(), 1u);
+        recorder.setRecordingOn(false);
+        recorder.readingAccepted(at(QDate(2026, 12, 7), QTime(9, 0, 2)));
+        recorder.setRecordingOn(true);
+        recorder.readingAccepted(at(QDate(2026, 12, 7), QTime(9, 0, 3)));
+        QTRY_COMPARE(recorder.writtenReadings(), 2u);
+        const QList<Reading> rows = readBack(RecordingFolder::dayFilePath(folder, "2026-12-07"));
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(RecordRow::localSecondOfDay(rows[1]), 9 * 3600 + 3);
+    }
+
+    void defaultFolderIsUnderTheApplicationsData()
+    {
+        QVERIFY(RecordingFolder::defaultPath().endsWith("/recordings"));
+        QCOMPARE(RecordingFolder::defaultPath(),
+                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/recordings");
+        FakePrompts prompts;
+        Recorder::Options options;
+        options.enabledThisRun = false;
+        QCOMPARE(Recorder(prompts, options).folder(), RecordingFolder::defaultPath());
+        QVERIFY(RecordingFolder::isDayFileName("2026-12-07.csv"));
+        QVERIFY(!RecordingFolder::isDayFileName("2026-12-07.CSV"));
+        QVERIFY(!RecordingFolder::isDayFileName("2026-1-07.csv"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecorder)
+#include "tst_recorder.moc"
