@@ -1,0 +1,67 @@
+#include "app/ChartMenu.h"
+
+#include "platform/runtime/Prompts.h"
+#include "recording/Recorder.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QMenu>
+#include <QSettings>
+#include <QUrl>
+#include <QWidget>
+
+ChartMenu::ChartMenu(QWidget &chart, Recorder &recorder, Prompts &prompts)
+    : QObject(&chart), chart_(chart), recorder_(recorder), prompts_(prompts),
+      menu_(new QMenu(&chart))
+{
+    menu_->setObjectName(QStringLiteral("chartMenu"));
+    menu_->setToolTipsVisible(true);
+
+    recordReadings = menu_->addAction(QStringLiteral("Record Readings"));
+    recordReadings->setObjectName(QStringLiteral("mnuRecordReadings"));
+    recordReadings->setCheckable(true);
+    const bool saved = QSettings().value(QLatin1String(RecordReadingsKey), true).toBool();
+    recorder_.setRecordingOn(saved);
+    if (recorder_.enabledThisRun()) {
+        recordReadings->setChecked(saved);
+        recordReadings->setToolTip(QDir::toNativeSeparators(recorder_.folder()));
+        connect(recordReadings, &QAction::toggled, this, &ChartMenu::setRecordReadings);
+    } else {
+        // Off for this run only: the saved choice stays as it is.
+        recordReadings->setEnabled(false);
+        recordReadings->setToolTip(QStringLiteral("Turned off for this run (--no-record)"));
+    }
+
+    openRecordingsFolder = menu_->addAction(QStringLiteral("Open Recordings Folder"));
+    openRecordingsFolder->setObjectName(QStringLiteral("mnuOpenRecordingsFolder"));
+    connect(openRecordingsFolder, &QAction::triggered, this, &ChartMenu::openFolder);
+    menu_->addSeparator();
+
+    // The chart's plot keeps mouse events from reaching the chart itself, so every widget the
+    // chart is made of asks for the menu.
+    QList<QWidget *> parts = chart_.findChildren<QWidget *>();
+    parts.prepend(&chart_);
+    for (QWidget *part : std::as_const(parts)) {
+        if (part == menu_)
+            continue;
+        part->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(part, &QWidget::customContextMenuRequested, this,
+                [this, part](const QPoint &pos) { menu_->popup(part->mapToGlobal(pos)); });
+    }
+}
+
+void ChartMenu::setRecordReadings(bool on)
+{
+    recorder_.setRecordingOn(on);
+    QSettings().setValue(QLatin1String(RecordReadingsKey), on);
+}
+
+void ChartMenu::openFolder()
+{
+    const QString folder = recorder_.folder();
+    // Made here when nothing has been recorded yet, so the file manager has something to show.
+    if (!QDir().mkpath(folder) || !QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+        prompts_.message(QStringLiteral("Cannot open the recordings folder."),
+                         QDir::toNativeSeparators(folder));
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+
+class Prompts;
+class QAction;
+class QMenu;
+class QWidget;
+class Recorder;
+
+// The strip chart's right-click menu: "Record Readings" (the choice kept between runs) and
+// "Open Recordings Folder", then a separator before the chart's own data commands.
+class ChartMenu final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The menu opens on a right click anywhere on the chart.
+    ChartMenu(QWidget &chart, Recorder &recorder, Prompts &prompts);
+
+    QMenu *menu() const { return menu_; }
+
+    // The QSettings key of the "Record Readings" choice (on when never set).
+    static constexpr const char *RecordReadingsKey = "recording/recordReadings";
+
+    QAction *recordReadings = nullptr;
+    QAction *openRecordingsFolder = nullptr;
+
+private:
+    void setRecordReadings(bool on);
+    void openFolder();
+
+    QWidget &chart_;
+    Recorder &recorder_;
+    Prompts &prompts_;
+    QMenu *menu_;
+};
