@@ -50,6 +50,7 @@ void OutputPacer::pump()
         const qsizetype taken = line_->write(queue_.left(due));
         queue_.remove(0, taken);
         sentSinceStart_ += taken;
+        written_ += taken;
         pieceLeft_ -= taken;
     }
 

@@ -26,6 +26,8 @@ public:
 
     void send(const QByteArray &bytes);
     qsizetype pending() const { return queue_.size(); }
+    // Bytes handed to the line since the pacer was made.
+    qint64 bytesWritten() const { return written_; }
     // Forgets what has not gone out yet.
     void discard() { queue_.clear(); }
 
@@ -45,4 +47,5 @@ private:
     QElapsedTimer clock_;
     qint64 sentSinceStart_ = 0;
     qint64 pieceLeft_ = 0;
+    qint64 written_ = 0;
 };

@@ -37,7 +37,11 @@ Simulator::Simulator(SimOptions options, QObject *parent)
 
     connect(line_, &PtyEndpoint::received, this, &Simulator::onReceived);
     connect(line_, &PtyEndpoint::peerOpened, this, [this] { log_.event("port opened"); });
-    connect(line_, &PtyEndpoint::peerClosed, this, [this] { log_.event("port closed"); });
+    connect(line_, &PtyEndpoint::peerClosed, this, [this] {
+        // Against the rows a program recorded: what reached the line before it went away.
+        log_.event("sent " + QByteArray::number(recordsSent()) + " records");
+        log_.event("port closed");
+    });
     connect(pacer_, &OutputPacer::drained, this, [this] {
         // Back to back at the line's rate: the next record as soon as the last has gone.
         if (streaming_ && !recordTimer_->isActive())
@@ -159,13 +163,26 @@ void Simulator::queueRecord()
 {
     if (options_.garbage && ++recordCount_ % garbageEvery == 0)
         pacer_->send(records_.garbage());
-    pacer_->send(records_.next());
+    const QByteArray record = records_.next();
+    pacer_->send(record);
+    recordEnds_.push_back(pacer_->bytesWritten() + pacer_->pending());
+    recordsSent();
+}
+
+qint64 Simulator::recordsSent()
+{
+    while (!recordEnds_.empty() && recordEnds_.front() <= pacer_->bytesWritten()) {
+        recordEnds_.pop_front();
+        ++recordsSent_;
+    }
+    return recordsSent_;
 }
 
 void Simulator::hangUp()
 {
     stopStreaming();
     pacer_->discard();
+    recordEnds_.clear();
     line_->hangUp();
     removeLink();
     log_.event("hangup");

@@ -7,6 +7,8 @@
 
 #include <QObject>
 
+#include <deque>
+
 class OutputPacer;
 class PtyEndpoint;
 class QTimer;
@@ -37,6 +39,7 @@ private:
     void queueRecord();
     void hangUp();
     void removeLink();
+    qint64 recordsSent();
 
     SimOptions options_;
     SimLog log_;
@@ -51,4 +54,7 @@ private:
     bool startSeen_ = false;
     bool linkMade_ = false;
     int recordCount_ = 0;
+    // Where each record still on its way ends, in bytes handed to the pacer since it was made.
+    std::deque<qint64> recordEnds_;
+    qint64 recordsSent_ = 0;
 };

@@ -216,6 +216,22 @@ private slots:
         QVERIFY(sim_->waitForLogLine("rx !STOP", 1000));
     }
 
+    // The log says how many records had reached the line when the program closed its port.
+    void closingLogsTheRecordsSent()
+    {
+        QVERIFY(connectTo());
+        pty_.write("!START\r\n");
+        const qsizetype received = records(pty_.readFor(500)).size();
+        pty_.close();
+        QVERIFY(sim_->waitForLogLine("event port closed", 1000));
+        const QStringList sent = sim_->logLinesContaining(" event sent ");
+        QCOMPARE(sent.size(), 1);
+        const qsizetype count = sent[0].section(' ', 4, 4).toLongLong();
+        // Sent but not yet read when the port closed: a few milliseconds of the line at most.
+        QVERIFY2(count >= received && count <= received + 2,
+                 qPrintable(QStringLiteral("%1 sent, %2 read").arg(count).arg(received)));
+    }
+
     void logStampsEveryReceivedLine()
     {
         QVERIFY(connectTo({"--unpaced"}));
