@@ -1,0 +1,102 @@
+// Recording from end to end: the program, streaming at the line's full rate from the simulator,
+// is killed with SIGKILL; the rows in its file are compared with the records the simulator
+// sent before the port closed.
+#include "SimulatorProcess.h"
+#include "recording/RecordRow.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace
+{
+
+struct Rows {
+    qsizetype complete = 0;
+    qsizetype unreadable = 0;
+    bool ordered = true;
+};
+
+// Every day file's complete lines, as a reader takes them (a last line without its line end
+// skipped).
+Rows readRows(const QString &folder)
+{
+    Rows rows;
+    qint64 last = 0;
+    const QStringList files = QDir(folder).entryList({"*.csv"}, QDir::Files, QDir::Name);
+    for (const QString &name : files) {
+        QFile file(QDir(folder).filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray data = file.readAll();
+        const QList<QByteArray> lines = data.left(data.lastIndexOf('\n') + 1).split('\n');
+        for (const QByteArray &line : lines) {
+            if (line.isEmpty() || RecordRow::isHeader(line))
+                continue;
+            const auto reading = RecordRow::parse(line);
+            if (!reading) {
+                ++rows.unreadable;
+                continue;
+            }
+            rows.ordered = rows.ordered && reading->msecsSinceEpoch >= last;
+            last = reading->msecsSinceEpoch;
+            ++rows.complete;
+        }
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestE2eRecording : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void killLosesAtMostTheLastSecond_data()
+    {
+        QTest::addColumn<int>("streamMs");
+        // Different moments within the writer's half-second rounds.
+        for (int ms : {1500, 2230, 3170, 4610})
+            QTest::newRow(qPrintable(QStringLiteral("after %1 ms").arg(ms))) << ms;
+    }
+    void killLosesAtMostTheLastSecond()
+    {
+        QFETCH(int, streamMs);
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        QTemporaryDir folder;
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(RECORDING_CHILD), {folder.path()});
+        QVERIFY(program.waitForStarted(5000));
+        QVERIFY(sim.waitForLogLine("rx !START", 10000));
+        QTest::qWait(streamMs);
+        program.kill(); // SIGKILL
+        QVERIFY(program.waitForFinished(5000));
+        QVERIFY(sim.waitForLogLine("event port closed", 3000));
+
+        const QStringList sentLines = sim.logLinesContaining(" event sent ");
+        QCOMPARE(sentLines.size(), 1);
+        const qsizetype sent = sentLines[0].section(' ', 4, 4).toLongLong();
+        const Rows rows = readRows(folder.path());
+        QCOMPARE(rows.unreadable, 0);
+        QVERIFY(rows.ordered);
+        const qsizetype lost = sent - rows.complete;
+        qInfo("kill -9 after %d ms: %lld records sent, %lld rows in the file, %lld lost "
+              "(%.0f ms of the line's full rate)",
+              streamMs, static_cast<long long>(sent), static_cast<long long>(rows.complete),
+              static_cast<long long>(lost), lost * 1000.0 / 74.0);
+        QVERIFY(rows.complete > 0);
+        QVERIFY(lost >= 0);
+        // One second at the full rate: 9600 baud, 13 bytes a record.
+        QVERIFY2(lost <= 74, qPrintable(QString::number(lost)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestE2eRecording)
+#include "tst_e2e_recording.moc"
