@@ -18,7 +18,7 @@ Recorder::Recorder(Prompts &prompts, const Options &options, QObject *parent)
     : QObject(parent), prompts_(prompts),
       folder_(options.folder.isEmpty() ? RecordingFolder::defaultPath() : options.folder),
       enabledThisRun_(options.enabledThisRun), stallMs_(options.stallMs),
-      queue_(options.queueCapacity)
+      queue_(std::make_shared<ReadingQueue>(options.queueCapacity))
 {
     if (!enabledThisRun_)
         return;
@@ -46,8 +46,14 @@ Recorder::~Recorder()
     if (!thread_->wait(ShutdownWaitMs)) {
         // Stuck in a system call on a disk that does not answer: the thread ends with the
         // process; deleting it now would abort.
-        qWarning("recording: the disk did not answer; %lld readings not written",
-                 static_cast<long long>(queue_.size()));
+        qWarning("recording: %s does not answer; what waited to be written is lost",
+                 qPrintable(QDir::toNativeSeparators(folder_)));
+        // Should the disk answer after all while the program still runs, the writer finishes
+        // then and both go.
+        connect(thread_, &QThread::finished, thread_, [writer = writer_, thread = thread_] {
+            delete writer;
+            thread->deleteLater();
+        });
         return;
     }
     delete writer_;
@@ -64,7 +70,7 @@ void Recorder::setRecordingOn(bool on)
     told_ = false;
     stalled_ = false;
     if (on) {
-        queue_.markProgress();
+        queue_->markProgress();
         QMetaObject::invokeMethod(writer_, &RecordingWriter::resume, Qt::QueuedConnection);
         stallCheck_->start();
     } else {
@@ -78,7 +84,7 @@ void Recorder::readingAccepted(const Reading &reading)
     if (!isRecording())
         return;
     lastReading_ = reading;
-    queue_.push(reading);
+    queue_->push(reading);
 }
 
 QString Recorder::failureText()
@@ -109,7 +115,7 @@ void Recorder::onRecovered()
 
 void Recorder::checkStall()
 {
-    const qint64 idle = queue_.msecsSinceProgress();
+    const qint64 idle = queue_->msecsSinceProgress();
     if (idle < stallMs_) {
         if (stalled_) {
             stalled_ = false;
@@ -117,7 +123,7 @@ void Recorder::checkStall()
         }
         return;
     }
-    if (stalled_ || queue_.size() == 0)
+    if (stalled_ || queue_->size() == 0)
         return;
     stalled_ = true;
     onFailed(RecordingFolder::dayFilePath(folder_,

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class Prompts;
 class QThread;
 class QTimer;
@@ -50,8 +52,8 @@ public:
     void readingAccepted(const Reading &reading) override;
 
     // Readings handed to the system, and readings that could not be written.
-    quint64 writtenReadings() const { return queue_.written(); }
-    quint64 lostReadings() const { return queue_.lost(); }
+    quint64 writtenReadings() const { return queue_->written(); }
+    quint64 lostReadings() const { return queue_->lost(); }
 
     static QString failureText();
     static QString failureDetail(const QString &file, const QString &reason);
@@ -66,7 +68,7 @@ private:
     const bool enabledThisRun_;
     const int stallMs_;
     bool on_ = true;
-    ReadingQueue queue_;
+    const std::shared_ptr<ReadingQueue> queue_;
     QThread *thread_ = nullptr;
     RecordingWriter *writer_ = nullptr;
     QTimer *stallCheck_ = nullptr;

@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #ifdef Q_OS_UNIX
+#include <csignal>
+#include <pthread.h>
 #include <unistd.h>
 #endif
 
@@ -46,8 +48,8 @@ QByteArray repairTornTail(const QString &path)
 
 } // namespace
 
-RecordingWriter::RecordingWriter(ReadingQueue &queue, const Settings &settings)
-    : queue_(queue), settings_(settings)
+RecordingWriter::RecordingWriter(std::shared_ptr<ReadingQueue> queue, const Settings &settings)
+    : queue_(std::move(queue)), settings_(settings)
 {
 }
 
@@ -56,6 +58,14 @@ RecordingWriter::~RecordingWriter() = default;
 void RecordingWriter::resume()
 {
     if (!timer_) {
+#ifdef Q_OS_UNIX
+        // A recording file that is a pipe whose reader went away fails with EPIPE on this
+        // thread instead of ending the program.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+#endif
         timer_ = new QTimer(this);
         connect(timer_, &QTimer::timeout, this, &RecordingWriter::writeWaiting);
     }
@@ -80,7 +90,7 @@ void RecordingWriter::finish()
 
 void RecordingWriter::writeWaiting()
 {
-    queue_.takeAll(batch_);
+    queue_->takeAll(batch_);
     if (!batch_.empty()) {
         // Rows are gathered a day at a time: a batch that crosses midnight goes to two files.
         rows_.clear();
@@ -105,25 +115,25 @@ void RecordingWriter::writeWaiting()
     }
     if (unsynced_ && sinceSync_.isValid() && sinceSync_.elapsed() >= settings_.syncIntervalMs)
         sync();
-    queue_.markProgress();
+    queue_->markProgress();
 }
 
 void RecordingWriter::writeRows(qint64 dayNumber, const Reading &first, int count)
 {
     if (waitingToRetry()) {
-        queue_.addLost(quint64(count));
+        queue_->addLost(quint64(count));
         return;
     }
     if (!file_.isOpen() || dayNumber != dayNumber_) {
         dayNumber_ = dayNumber;
         if (!openDay(QString::fromLatin1(RecordRow::localDate(first)))) {
-            queue_.addLost(quint64(count));
+            queue_->addLost(quint64(count));
             return;
         }
     }
     const qint64 written = file_.write(rows_);
     if (written == rows_.size()) {
-        queue_.addWritten(quint64(count));
+        queue_->addWritten(quint64(count));
         folderBytes_ += written;
         unsynced_ = true;
         if (failing_) {
@@ -137,8 +147,8 @@ void RecordingWriter::writeRows(qint64 dayNumber, const Reading &first, int coun
     }
     // Whole rows that reached the file stay there; the torn one is cut off at the next opening.
     const quint64 whole = written > 0 ? quint64(rows_.first(written).count('\n')) : 0;
-    queue_.addWritten(whole);
-    queue_.addLost(quint64(count) - whole);
+    queue_->addWritten(whole);
+    queue_->addLost(quint64(count) - whole);
     fail(file_.errorString());
     file_.close();
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 #include "recording/RecordRow.h"
@@ -32,7 +33,7 @@ public:
         int syncIntervalMs = 10000;
     };
 
-    RecordingWriter(ReadingQueue &queue, const Settings &settings);
+    RecordingWriter(std::shared_ptr<ReadingQueue> queue, const Settings &settings);
     ~RecordingWriter() override;
 
 public slots:
@@ -58,7 +59,8 @@ private:
     void pruneFolder(const QString &keepDay);
     void sync();
 
-    ReadingQueue &queue_;
+    // Shared: a writer stuck on the disk may outlive the recorder that fed it.
+    const std::shared_ptr<ReadingQueue> queue_;
     const Settings settings_;
     QTimer *timer_ = nullptr;
     std::vector<Reading> batch_;

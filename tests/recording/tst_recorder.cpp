@@ -326,6 +326,39 @@ private slots:
         ::close(reader);
     }
 
+    // Ending the program does not wait for a disk that does not answer; should it answer later,
+    // the writer finishes then. A pipe whose reader goes away is a failure, not the program's end.
+    void stalledDiskDoesNotHoldTheEnd()
+    {
+        QTemporaryDir dir;
+        const QString file = RecordingFolder::dayFilePath(dir.path(), "2026-12-07");
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        FakePrompts prompts;
+        QElapsedTimer ending;
+        {
+            Recorder recorder(prompts, fastOptions(dir.path()));
+            recorder.readingAccepted(at(QDate(2026, 12, 7), QTime(9, 0)));
+            QTest::qWait(100);
+            ending.start();
+        }
+        QVERIFY2(ending.elapsed() < 4500, qPrintable(QString::number(ending.elapsed())));
+        const int reader = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        QTest::qWait(300);
+        char buffer[256];
+        QVERIFY(::read(reader, buffer, sizeof buffer) > 0);
+        ::close(reader);
+
+        Recorder recorder(prompts, fastOptions(dir.path()));
+        const int second = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK);
+        recorder.readingAccepted(at(QDate(2026, 12, 7), QTime(9, 0, 1)));
+        QTRY_COMPARE(recorder.writtenReadings(), 1u);
+        ::close(second);
+        recorder.readingAccepted(at(QDate(2026, 12, 7), QTime(9, 0, 2)));
+        QTRY_COMPARE(prompts.messages.size(), 1);
+        QVERIFY2(prompts.details[0].contains("Broken pipe"), qPrintable(prompts.details[0]));
+    }
+
     // Off by the user's choice or for this run: nothing is written, no folder is made.
     void offMeansNothingWritten()
     {
