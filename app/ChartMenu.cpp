@@ -58,9 +58,9 @@ void ChartMenu::setRecordReadings(bool on)
 
 void ChartMenu::openFolder()
 {
+    // The recorder makes the folder on its own thread: a disk that stalls never holds the menu.
     const QString folder = recorder_.folder();
-    // Made here when nothing has been recorded yet, so the file manager has something to show.
-    if (!QDir().mkpath(folder) || !QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
         prompts_.message(QStringLiteral("Cannot open the recordings folder."),
                          QDir::toNativeSeparators(folder));
     }

@@ -10,7 +10,9 @@ namespace RecordingFolder
 
 QString defaultPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+    // The local, not the roaming, data folder on Windows: a day of records is 250 MB. The same
+    // folder as AppDataLocation elsewhere.
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
            QStringLiteral("/recordings");
 }
 

@@ -11,7 +11,8 @@ namespace RecordingFolder
 // 2 GiB.
 constexpr qint64 DefaultCapBytes = qint64(2) << 30;
 
-// QStandardPaths::AppDataLocation + "/recordings".
+// QStandardPaths::AppLocalDataLocation + "/recordings" (AppDataLocation's folder, but never
+// the roaming one on Windows).
 QString defaultPath();
 // "<folder>/<day>.csv" for a day "YYYY-MM-DD".
 QString dayFilePath(const QString &folder, const QString &day);

@@ -68,6 +68,9 @@ void RecordingWriter::resume()
 #endif
         timer_ = new QTimer(this);
         connect(timer_, &QTimer::timeout, this, &RecordingWriter::writeWaiting);
+        // Made at once, here, so that the user can open it before anything is recorded; a
+        // failure is reported with the first row.
+        QDir().mkpath(settings_.folder);
     }
     timer_->start(settings_.writeIntervalMs);
 }
