@@ -3,12 +3,25 @@
 #include "platform/runtime/Prompts.h"
 #include "recording/Recorder.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMenu>
 #include <QSettings>
 #include <QUrl>
 #include <QWidget>
+
+namespace
+{
+
+// The program's settings under its own name (~/.config/<name>.conf on Linux): it sets no
+// organization, whose name would also move its data folder.
+QString settingsName()
+{
+    return QCoreApplication::applicationName();
+}
+
+} // namespace
 
 ChartMenu::ChartMenu(QWidget &chart, Recorder &recorder, Prompts &prompts)
     : QObject(&chart), chart_(chart), recorder_(recorder), prompts_(prompts),
@@ -20,7 +33,8 @@ ChartMenu::ChartMenu(QWidget &chart, Recorder &recorder, Prompts &prompts)
     recordReadings = menu_->addAction(QStringLiteral("Record Readings"));
     recordReadings->setObjectName(QStringLiteral("mnuRecordReadings"));
     recordReadings->setCheckable(true);
-    const bool saved = QSettings().value(QLatin1String(RecordReadingsKey), true).toBool();
+    const bool saved =
+        QSettings(settingsName()).value(QLatin1String(RecordReadingsKey), true).toBool();
     recorder_.setRecordingOn(saved);
     if (recorder_.enabledThisRun()) {
         recordReadings->setChecked(saved);
@@ -53,7 +67,7 @@ ChartMenu::ChartMenu(QWidget &chart, Recorder &recorder, Prompts &prompts)
 void ChartMenu::setRecordReadings(bool on)
 {
     recorder_.setRecordingOn(on);
-    QSettings().setValue(QLatin1String(RecordReadingsKey), on);
+    QSettings(settingsName()).setValue(QLatin1String(RecordReadingsKey), on);
 }
 
 void ChartMenu::openFolder()

@@ -20,7 +20,7 @@ public:
 
     QMenu *menu() const { return menu_; }
 
-    // The QSettings key of the "Record Readings" choice (on when never set).
+    // The "Record Readings" choice (on when never set), in QSettings(applicationName()).
     static constexpr const char *RecordReadingsKey = "recording/recordReadings";
 
     QAction *recordReadings = nullptr;

@@ -17,8 +17,6 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    // The organization names the folders of the settings and the recordings.
-    QApplication::setOrganizationName(QStringLiteral("Orvel"));
     QApplication::setApplicationName(AppInfo::title());
     QApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(AppInfo::Major).arg(AppInfo::Minor).arg(AppInfo::Revision));

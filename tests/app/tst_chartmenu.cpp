@@ -41,7 +41,9 @@ struct Rig {
 
 bool savedChoice()
 {
-    return QSettings().value(QLatin1String(ChartMenu::RecordReadingsKey), true).toBool();
+    return QSettings(QCoreApplication::applicationName())
+        .value(QLatin1String(ChartMenu::RecordReadingsKey), true)
+        .toBool();
 }
 
 } // namespace
@@ -60,9 +62,8 @@ private slots:
         QVERIFY(settingsDir.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settingsDir.path());
-        QCoreApplication::setOrganizationName(QStringLiteral("OrvelTest"));
     }
-    void init() { QSettings().clear(); }
+    void init() { QSettings(QCoreApplication::applicationName()).clear(); }
 
     void entriesInOrderRecordingOnByDefault()
     {
@@ -106,7 +107,8 @@ private slots:
         QVERIFY(!rig.menu->recordReadings->isEnabled());
         QVERIFY(!rig.recorder.isRecording());
         QVERIFY(rig.menu->recordReadings->toolTip().contains("--no-record"));
-        QVERIFY(!QSettings().contains(QLatin1String(ChartMenu::RecordReadingsKey)));
+        QVERIFY(!QSettings(QCoreApplication::applicationName())
+                     .contains(QLatin1String(ChartMenu::RecordReadingsKey)));
     }
 
     // A right click on the plot opens the menu and leaves the cursor where it was.
