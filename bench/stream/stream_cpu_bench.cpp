@@ -1,14 +1,22 @@
-// The real program offscreen, streaming from the device simulator at the full 9600-baud line
-// rate: prints the processor time it uses, how far the display ever falls behind, and the
-// processor time of a command wait against a silent device.
+// The real program offscreen, streaming from the device simulator: prints the processor time it
+// uses (this process's own time, so other work on the machine does not count) at the full
+// 9600-baud line rate with an empty chart and with a day preloaded, beside the same run with
+// painting switched off (the window hidden: the floor the data itself costs), at 10 records a
+// second, with the port open and no data; how long a record takes to reach the needle, how often
+// the chart draws while following a steady signal, and the processor time of a command wait
+// against a silent device.
 //
-//     stream_cpu_bench [seconds]     (ORVEL_SIM names the simulator; default 60 s per run)
+//     stream_cpu_bench [seconds] [--on-screen]
+//
+// ORVEL_SIM names the simulator; default 30 s per run. --on-screen runs only the full-rate row
+// on the platform the environment names (xvfb-run: a real X11 window) instead of offscreen.
 #include "ProgramRig.h"
 #include "device/CommandTransaction.h"
+#include "platform/display/GaugeWidget.h"
 #include "recording/Recorder.h"
 
+#include <QCommandLineParser>
 #include <QTemporaryDir>
-
 #include <cstdio>
 #include <memory>
 
@@ -20,36 +28,124 @@ struct StreamFigures {
     quint64 records;
     qsizetype maxWaitingBytes;
     qint64 maxLoopDelayMs;
+    double chartFramesPerSecond = 0;
+    double gaugePaintsPerSecond = 0;
+    double medianNeedleDelayMs = -1;
+    double maxNeedleDelayMs = -1; // < 0: nothing painted
 };
 
-StreamFigures stream(int seconds, bool preloadDay, bool recording = false)
+// How a run is set up.
+struct StreamRun {
+    static StreamRun fullRate() { return {}; }
+    static StreamRun withSim(QStringList options)
+    {
+        StreamRun run;
+        run.simOptions = std::move(options);
+        return run;
+    }
+
+    QStringList simOptions;  // e.g. --rate 10, --record 12.50,180.00
+    bool preloadDay = false; // 24 h in the chart before the run
+    bool painting = true;    // false: the window is hidden, nothing is drawn
+    bool sample = true;      // false: no sampling timer of the bench's own (the idle run)
+    bool recording = false;  // every record also recorded to disk
+};
+
+// Watches a gauge: counts its paints and measures, for every record that changes the readout,
+// the time from the program reading it to the gauge painting it.
+class NeedleWatch : public QObject
+{
+public:
+    NeedleWatch(GaugeWidget &gauge, SerialControl &port) : gauge_(gauge)
+    {
+        gauge.installEventFilter(this);
+        // Connected after the live monitor's handler, so the value has been set when this runs.
+        connect(&port, &SerialControl::OnComm, this, [this] {
+            const QString text = readout(gauge_.NeedleValue());
+            if (text != painted_ && !pending_.isValid())
+                pending_.start();
+        });
+        clock_.start();
+    }
+
+    long long paints = 0;
+    std::vector<double> delaysMs;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == &gauge_ && event->type() == QEvent::Paint) {
+            ++paints;
+            // The gauge describes itself by the readout it draws.
+            painted_ = gauge_.accessibleDescription();
+            if (pending_.isValid()) {
+                delaysMs.push_back(pending_.nsecsElapsed() / 1e6);
+                pending_.invalidate();
+            }
+        }
+        return false;
+    }
+
+private:
+    static QString readout(double v) { return QString::number(v, 'f', 1); }
+
+    GaugeWidget &gauge_;
+    QString painted_;
+    QElapsedTimer pending_;
+    QElapsedTimer clock_;
+};
+
+// The program's own event loop, as in use: it sleeps until something happens (QTest::qWait
+// would wake every 10 ms and add work of its own).
+void runEventLoop(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void preloadDay(StripChartWidget &chart)
+{
+    // 24 h at the line's rate, ending just before now, loaded after Start cleared the chart.
+    const QTime now = QTime::currentTime();
+    const int nowSeconds = now.msecsSinceStartOfDay() / 1000;
+    for (qint64 i = 0; i < 6'400'000; ++i) {
+        const int second = int((nowSeconds + i * 86400 / 6'400'000) % 86400);
+        const double x = second / 86400.0;
+        chart.AddPoint(0, x, -45.0 + (i % 9000) / 100.0);
+        chart.AddPoint(1, x, (i % 36000) / 100.0);
+    }
+}
+
+StreamFigures stream(int seconds, const StreamRun &run)
 {
     SimulatorProcess sim;
-    if (!sim.start()) {
+    if (!sim.start(run.simOptions)) {
         std::fprintf(stderr, "simulator: %s\n", qPrintable(sim.errorString()));
         std::exit(1);
     }
     ProgramRig rig;
+    rig.boxes.stop();
     // Recording into a temporary folder, its writer thread's processor time counted too.
     QTemporaryDir folder;
     std::unique_ptr<Recorder> recorder;
-    if (recording) {
+    if (run.recording) {
         recorder = std::make_unique<Recorder>(rig.prompts, Recorder::Options{folder.path()});
         rig.window.monitor().setReadingSink(recorder.get());
     }
     rig.window.mnuStart->trigger();
-    if (preloadDay) {
-        // 24 h at the line's rate, ending just before now, loaded after Start cleared the chart.
-        const QTime now = QTime::currentTime();
-        const int nowSeconds = now.msecsSinceStartOfDay() / 1000;
-        for (qint64 i = 0; i < 6'400'000; ++i) {
-            const int second = int((nowSeconds + i * 86400 / 6'400'000) % 86400);
-            const double x = second / 86400.0;
-            rig.window.Strip1->AddPoint(0, x, -45.0 + (i % 9000) / 100.0);
-            rig.window.Strip1->AddPoint(1, x, (i % 36000) / 100.0);
-        }
-    }
+    if (run.preloadDay)
+        preloadDay(*rig.window.Strip1);
+    if (!run.painting)
+        rig.window.hide();
+    NeedleWatch needle(*rig.window.Elevation, rig.port);
+    // Settle: the first picture after Start and the preload is not part of the steady state.
+    runEventLoop(1000);
+    needle.paints = 0;
+    needle.delaysMs.clear();
+
     const quint64 before = rig.records();
+    const long long replotsBefore = rig.window.Strip1->replotCount();
     QElapsedTimer wall;
     wall.start();
     const double cpu0 = cpuSeconds();
@@ -64,14 +160,24 @@ StreamFigures stream(int seconds, bool preloadDay, bool recording = false)
         maxWaiting = std::max(maxWaiting, qsizetype(rig.port.InBufferCount()) +
                                               rig.window.monitor().receiveBuffer().size());
     });
-    sampler.start();
-    while (wall.elapsed() < seconds * 1000)
-        QTest::qWait(100);
+    // The sampler's own wake-ups cost a little; the idle run goes without it.
+    if (run.sample)
+        sampler.start();
+    runEventLoop(seconds * 1000);
     const double cpu = cpuSeconds() - cpu0;
     const double elapsed = wall.elapsed() / 1000.0;
+    StreamFigures f{100.0 * cpu / elapsed, rig.records() - before, maxWaiting, maxDelay};
+    f.chartFramesPerSecond = double(rig.window.Strip1->replotCount() - replotsBefore) / elapsed;
+    f.gaugePaintsPerSecond = double(needle.paints) / elapsed;
+    if (!needle.delaysMs.empty()) {
+        std::vector<double> &d = needle.delaysMs;
+        std::sort(d.begin(), d.end());
+        f.medianNeedleDelayMs = d[d.size() / 2];
+        f.maxNeedleDelayMs = d.back();
+    }
     rig.window.mnuStop->trigger();
     rig.window.monitor().setReadingSink(nullptr);
-    return {100.0 * cpu / elapsed, rig.records() - before, maxWaiting, maxDelay};
+    return f;
 }
 
 // Processor time a recorded reading costs, both threads, from the hand-over to the system write.
@@ -114,11 +220,16 @@ double silentWaitCpu()
     return 100.0 * cpu / (wall.elapsed() / 1000.0);
 }
 
-void print(const char *what, const StreamFigures &f)
+void print(const char *what, const StreamFigures &f, const char *target)
 {
     std::printf("%s\n", what);
-    std::printf("  processor: %.2f %% of one core (target <= 5 %%)\n", f.cpuPercent);
+    std::printf("  processor: %.2f %% of one core (target %s)\n", f.cpuPercent, target);
     std::printf("  records shown: %llu\n", static_cast<unsigned long long>(f.records));
+    std::printf("  chart frames: %.1f a second; elevation gauge paints: %.1f a second\n",
+                f.chartFramesPerSecond, f.gaugePaintsPerSecond);
+    if (f.maxNeedleDelayMs >= 0)
+        std::printf("  record to needle: median %.1f ms, %.1f ms at most (target <= 50 ms)\n",
+                    f.medianNeedleDelayMs, f.maxNeedleDelayMs);
     std::printf("  most bytes ever waiting: %lld (%.0f ms of line time; target <= 50 ms)\n",
                 static_cast<long long>(f.maxWaitingBytes), f.maxWaitingBytes * 1.0417);
     std::printf("  longest event-loop delay: %lld ms\n", static_cast<long long>(f.maxLoopDelayMs));
@@ -128,20 +239,59 @@ void print(const char *what, const StreamFigures &f)
 
 int main(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool onScreen =
+        std::any_of(argv + 1, argv + argc, [](const char *a) { return !strcmp(a, "--on-screen"); });
+    if (!onScreen)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
-    std::printf("streaming at the full 9600-baud line rate for %d s, offscreen\n", seconds);
-    const StreamFigures plain = stream(seconds, false);
-    print("empty chart:", plain);
-    const StreamFigures recorded = stream(seconds, false, true);
-    print("empty chart, recording every record to disk:", recorded);
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("seconds"), QStringLiteral("Seconds per run."));
+    parser.addOption({QStringLiteral("on-screen"), QStringLiteral("Full-rate row on screen.")});
+    parser.process(app);
+    const QStringList positional = parser.positionalArguments();
+    const int seconds = positional.isEmpty() ? 30 : std::max(1, positional.first().toInt());
+    const QString platform = QGuiApplication::platformName();
+
+    if (onScreen) {
+        std::printf("streaming at the full 9600-baud line rate for %d s, platform %s\n", seconds,
+                    qPrintable(platform));
+        print("empty chart:", stream(seconds, StreamRun::fullRate()), "<= 1.5 %");
+        return 0;
+    }
+
+    std::printf("%d s a run, platform %s; processor time is this process's own\n", seconds,
+                qPrintable(platform));
+    const StreamFigures full = stream(seconds, StreamRun::fullRate());
+    print("full line rate, empty chart:", full, "<= 1.5 %");
+    StreamRun hidden;
+    hidden.painting = false;
+    const StreamFigures floor = stream(seconds, hidden);
+    print("full line rate, painting switched off (the floor):", floor, "-");
+    std::printf("  full / floor: %.2f (target <= 2)\n", full.cpuPercent / floor.cpuPercent);
+    StreamRun recordingRun;
+    recordingRun.recording = true;
+    const StreamFigures recorded = stream(seconds, recordingRun);
+    print("full line rate, empty chart, recording every record to disk:", recorded, "-");
     std::printf("  recording adds: %.2f %% of one core (target <= 0.3 %%)\n",
-                recorded.cpuPercent - plain.cpuPercent);
+                recorded.cpuPercent - full.cpuPercent);
     const double perReading = recordingMicrosecondsPerReading();
     std::printf("  recording alone: %.2f us a reading, %.3f %% of one core at 74 records/s\n",
                 perReading, perReading * 74 / 1e4);
-    print("24 h of history preloaded (6.4 million records):", stream(seconds, true));
+    StreamRun preloaded;
+    preloaded.preloadDay = true;
+    print("full line rate, 24 h preloaded (6.4 million records):", stream(seconds, preloaded),
+          "<= 1.5 %");
+    print("10 records a second:",
+          stream(seconds, StreamRun::withSim({QStringLiteral("--rate"), QStringLiteral("10")})),
+          "<= 0.5 %");
+    StreamRun idle = StreamRun::withSim({QStringLiteral("--silent")});
+    idle.sample = false;
+    print("port open, no data:", stream(seconds, idle), "<= 0.1 %");
+    const StreamFigures steady = stream(
+        seconds, StreamRun::withSim({QStringLiteral("--record"), QStringLiteral("12.50,180.00")}));
+    print("full line rate, steady signal, following at the one-minute span:", steady, "<= 1.5 %");
+    std::printf("  chart frames while following: %.1f a second (target <= 8)\n",
+                steady.chartFramesPerSecond);
     std::printf("command wait against a silent device:\n");
     std::printf("  processor: %.2f %% of one core during the wait\n", silentWaitCpu());
     return 0;

@@ -4,7 +4,8 @@
 #include <QString>
 
 // The display's faces, in the point sizes the layout was drawn for. A family that is not
-// installed falls back to the platform's default UI font at the same size.
+// installed falls back to the platform's default UI font at the same size. Each face is looked
+// up once and kept until the application's font or the installed fonts change.
 namespace DisplayFonts
 {
 QFont font(const QString &family, double pointSize, bool bold = false);

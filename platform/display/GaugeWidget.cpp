@@ -2,6 +2,7 @@
 
 #include "platform/display/DisplayFonts.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
@@ -34,18 +35,17 @@ QString numberText(double v)
 
 GaugeWidget::GaugeWidget(QWidget *parent)
     : QWidget(parent), outline_(*parsePointList(DefaultOutline)),
-      needle_(*parsePointList(DefaultNeedle))
+      needle_(*parsePointList(DefaultNeedle)), shownText_(valueText(0))
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
-    setAccessibleDescription(valueText());
+    updateFonts();
+    updateLayout();
+    setAccessibleDescription(shownText_);
     // Records may arrive faster than a person can read a dial: the needle is redrawn at most
     // about 30 times a second, always ending on the newest value.
     repaintTimer_.setSingleShot(true);
     repaintTimer_.setInterval(33);
-    connect(&repaintTimer_, &QTimer::timeout, this, [this] {
-        setAccessibleDescription(valueText());
-        update();
-    });
+    connect(&repaintTimer_, &QTimer::timeout, this, &GaugeWidget::showNewValue);
 }
 
 void GaugeWidget::setNeedleValue(double value)
@@ -53,8 +53,44 @@ void GaugeWidget::setNeedleValue(double value)
     if (value == value_)
         return;
     value_ = value;
-    if (!repaintTimer_.isActive())
-        repaintTimer_.start();
+    if (repaintTimer_.isActive())
+        return;
+    // A value the picture cannot tell from the one shown wakes nothing up.
+    if (cached_ && !needleWouldMove(shownValue_, value_) && valueText(value_) == shownText_)
+        return;
+    repaintTimer_.start();
+}
+
+void GaugeWidget::showNewValue()
+{
+    const QString text = valueText(value_);
+    if (cached_ && !needleWouldMove(shownValue_, value_) && text == shownText_)
+        return;
+    if (cached_)
+        update(needleRegion(shownValue_) | needleRegion(value_));
+    else
+        update();
+    shownValue_ = value_;
+    if (text != shownText_) {
+        shownText_ = text;
+        setAccessibleDescription(text);
+    }
+}
+
+bool GaugeWidget::needleWouldMove(double from, double to) const
+{
+    double turn = std::remainder(scale_.angleOf(to) - scale_.angleOf(from), 360.0);
+    if (std::isnan(turn))
+        return true;
+    const double tipMove = 2 * needleReach_ * std::sin(std::abs(turn) * std::numbers::pi / 360);
+    return tipMove * devicePixelRatioF() >= 0.25;
+}
+
+void GaugeWidget::setCachedDrawing(bool on)
+{
+    cached_ = on;
+    dial_ = QPixmap();
+    update();
 }
 
 void GaugeWidget::setCaptionText(const QString &caption)
@@ -88,17 +124,19 @@ bool GaugeWidget::setNeedleShape(const QString &points)
     if (!parsed)
         return false;
     needle_ = *parsed;
+    updateLayout();
     update();
     return true;
 }
 
-QString GaugeWidget::valueText() const
+QString GaugeWidget::valueText(double value)
 {
-    return QString::number(value_, 'f', 1);
+    return QString::number(value, 'f', 1);
 }
 
 void GaugeWidget::invalidateDial()
 {
+    updateLayout();
     dial_ = QPixmap();
     update();
 }
@@ -106,41 +144,103 @@ void GaugeWidget::invalidateDial()
 void GaugeWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    updateLayout();
     dial_ = QPixmap();
 }
 
-GaugeWidget::Layout GaugeWidget::layout() const
+void GaugeWidget::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateFonts();
+        invalidateDial();
+    }
+}
+
+void GaugeWidget::updateFonts()
+{
+    scaleFont_ = DisplayFonts::small(7.8);
+    captionFont_ = DisplayFonts::font(QStringLiteral("MS Sans Serif"), 9.6, true);
+    captionHeight_ = QFontMetricsF(DisplayFonts::small(9.6)).height() + 6;
+    const QFontMetricsF metrics(scaleFont_);
+    readoutHeight_ = metrics.height();
+    readoutWidth_ = metrics.horizontalAdvance(QStringLiteral("-000.0")) + 6;
+}
+
+void GaugeWidget::updateLayout()
 {
     const double w = width();
     const double h = height();
-    const double captionHeight = QFontMetricsF(DisplayFonts::small(9.6)).height() + 6;
-    const double radius = std::max(10.0, std::min(w - 22, h - 16 - captionHeight) / 2);
+    const double radius = std::max(10.0, std::min(w - 22, h - 16 - captionHeight_) / 2);
     const QPointF centre(w / 2, 8 + radius);
-    return {centre, radius, QRectF(0, centre.y() + radius + 1, w, captionHeight)};
+    const double r = radius - 2;
+    // The readout sits in the part of the face the scale leaves free.
+    const QPointF at = scale_.isFullCircle() || scale_.sweep < 0 ? centre + QPointF(0, r * 0.42)
+                                                                 : centre - QPointF(r * 0.5, 0);
+    const QRectF readout(at.x() - readoutWidth_ / 2, at.y() - readoutHeight_ / 2 - 1, readoutWidth_,
+                         readoutHeight_ + 2);
+    layout_ = {centre, radius, QRectF(0, centre.y() + radius + 1, w, captionHeight_), readout};
+    needleReach_ = 0;
+    for (const QPointF &pt : needle_)
+        needleReach_ =
+            std::max(needleReach_, std::hypot(pt.x() * r / 10000.0, pt.y() * r / 1000.0));
+}
+
+QPolygonF GaugeWidget::needlePolygon(double value) const
+{
+    // Needle coordinates: y along the needle (1000 = radius), x across it (10000 = radius).
+    const double r = layout_.radius - 2;
+    QPolygonF shape;
+    for (const QPointF &pt : needle_)
+        shape << QPointF(pt.x() * r / 10000.0, -pt.y() * r / 1000.0);
+    QTransform turn;
+    turn.translate(layout_.centre.x(), layout_.centre.y());
+    turn.rotate(90 - scale_.angleOf(value));
+    return turn.map(shape);
+}
+
+QRegion GaugeWidget::needleRegion(double value) const
+{
+    // The hub is in the box for the shaft that may join it to a pointer at the rim; the margins
+    // are for the outline pen, the shaft's round cap and antialiasing.
+    QPolygonF outline = needlePolygon(value);
+    outline << layout_.centre;
+    QRectF needle = outline.boundingRect().adjusted(-2, -2, 2, 2);
+    const double hub = (layout_.radius - 2) * 0.09 + 2;
+    needle |= QRectF(layout_.centre - QPointF(hub, hub), QSizeF(2 * hub, 2 * hub));
+    QRegion region(needle.toAlignedRect());
+    region |= layout_.readoutBox.adjusted(-1, -1, 1, 1).toAlignedRect();
+    return region;
 }
 
 void GaugeWidget::paintEvent(QPaintEvent *)
 {
-    const Layout l = layout();
-    const qreal dpr = devicePixelRatioF();
-    if (dial_.isNull() || dial_.size() != size() * dpr) {
-        dial_ = QPixmap(size() * dpr);
-        dial_.setDevicePixelRatio(dpr);
-        dial_.fill(Qt::transparent);
-        QPainter p(&dial_);
+    QPainter p(this);
+    if (cached_) {
+        const qreal dpr = devicePixelRatioF();
+        if (dial_.isNull() || dial_.devicePixelRatio() != dpr || dial_.size() != size() * dpr) {
+            dial_ = QPixmap(size() * dpr);
+            dial_.setDevicePixelRatio(dpr);
+            dial_.fill(Qt::transparent);
+            QPainter dial(&dial_);
+            dial.setRenderHint(QPainter::Antialiasing);
+            dial.setRenderHint(QPainter::TextAntialiasing);
+            paintDial(dial);
+        }
+        p.drawPixmap(0, 0, dial_);
+    } else {
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
-        paintDial(p, l);
+        paintDial(p);
     }
-    QPainter p(this);
-    p.drawPixmap(0, 0, dial_);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    paintNeedle(p, l);
+    paintNeedle(p);
 }
 
-void GaugeWidget::paintDial(QPainter &p, const Layout &l) const
+void GaugeWidget::paintDial(QPainter &p) const
 {
+    const Layout &l = layout_;
     paintFrame(p);
 
     // Face: sunken ring, then the face itself.
@@ -158,9 +258,9 @@ void GaugeWidget::paintDial(QPainter &p, const Layout &l) const
     p.setPen(QPen(FrameColor.darker(170), 0.8));
     p.drawEllipse(l.centre, l.radius, l.radius);
 
-    paintScale(p, l);
+    paintScale(p);
 
-    p.setFont(DisplayFonts::font(QStringLiteral("MS Sans Serif"), 9.6, true));
+    p.setFont(captionFont_);
     p.setPen(InkColor);
     p.drawText(l.captionRect, Qt::AlignHCenter | Qt::AlignTop, caption_);
 }
@@ -191,14 +291,14 @@ void GaugeWidget::paintFrame(QPainter &p) const
     }
 }
 
-void GaugeWidget::paintScale(QPainter &p, const Layout &l) const
+void GaugeWidget::paintScale(QPainter &p) const
 {
+    const Layout &l = layout_;
     const double label = scale_.labelStep();
     const double medium = label / 3;
     const double r = l.radius;
-    const QFont font = DisplayFonts::small(7.8);
-    const QFontMetricsF metrics(font);
-    p.setFont(font);
+    const QFontMetricsF metrics(scaleFont_);
+    p.setFont(scaleFont_);
 
     if (!scale_.isFullCircle()) {
         QPen arc(InkColor, 1);
@@ -230,26 +330,18 @@ void GaugeWidget::paintScale(QPainter &p, const Layout &l) const
     }
 }
 
-void GaugeWidget::paintNeedle(QPainter &p, const Layout &l) const
+void GaugeWidget::paintNeedle(QPainter &p) const
 {
+    const Layout &l = layout_;
     const double r = l.radius - 2;
-    const double a = scale_.angleOf(value_);
+    const double a = scale_.angleOf(shownValue_);
 
-    // Digital readout, in the part of the face the scale leaves free.
-    const QFont font = DisplayFonts::small(7.8);
-    p.setFont(font);
-    const QFontMetricsF metrics(font);
-    const QString text = valueText();
-    const double boxWidth = metrics.horizontalAdvance(QStringLiteral("-000.0")) + 6;
-    const QPointF at = scale_.isFullCircle() || scale_.sweep < 0 ? l.centre + QPointF(0, r * 0.42)
-                                                                 : l.centre - QPointF(r * 0.5, 0);
-    const QRectF box(at.x() - boxWidth / 2, at.y() - metrics.height() / 2 - 1, boxWidth,
-                     metrics.height() + 2);
+    p.setFont(scaleFont_);
     p.setPen(QPen(FrameColor.darker(150), 0.8));
     p.setBrush(QColor(236, 236, 228));
-    p.drawRect(box);
+    p.drawRect(l.readoutBox);
     p.setPen(InkColor);
-    p.drawText(box, Qt::AlignCenter, text);
+    p.drawText(l.readoutBox, Qt::AlignCenter, shownText_);
 
     // Needle coordinates: y along the needle (1000 = radius), x across it (10000 = radius).
     p.save();

@@ -11,8 +11,10 @@
 // A dial gauge: a raised frame (a polygon in a 0..1000 square), a round face with the scale,
 // the caption under the face and a needle (a polygon in needle coordinates: y runs from the hub,
 // 0, to the scale's edge, 1000; x runs across the needle in ten-thousandths of the same radius,
-// so "0,1000,700,900,-700,900" is an arrowhead at the rim). Everything but the needle is drawn
-// once into a cached picture; a new value only schedules a repaint.
+// so "0,1000,700,900,-700,900" is an arrowhead at the rim). The dial (frame, face, scale,
+// caption) is drawn once per size and pixel ratio into a cached picture; a new value repaints
+// only the needle's old and new places and the readout, and only when the needle's tip would
+// move by a quarter of a device pixel or the readout's text changes.
 class GaugeWidget : public QWidget, public Gauge
 {
     Q_OBJECT
@@ -40,23 +42,36 @@ public:
 
     QSize sizeHint() const override { return {177, 177}; }
 
+    // Off: the dial is drawn afresh on every paint and every new value repaints the whole
+    // gauge (the reference the cached drawing is compared against).
+    void setCachedDrawing(bool on);
+    bool cachedDrawing() const { return cached_; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     struct Layout {
         QPointF centre;
         double radius;
         QRectF captionRect;
+        QRectF readoutBox;
     };
-    Layout layout() const;
+    void updateFonts();
+    void updateLayout();
     void invalidateDial();
-    void paintDial(QPainter &p, const Layout &l) const;
+    void showNewValue();
+    bool needleWouldMove(double from, double to) const;
+    // What a repaint of the needle at that value touches (needle, hub, readout).
+    QRegion needleRegion(double value) const;
+    QPolygonF needlePolygon(double value) const;
+    void paintDial(QPainter &p) const;
     void paintFrame(QPainter &p) const;
-    void paintScale(QPainter &p, const Layout &l) const;
-    void paintNeedle(QPainter &p, const Layout &l) const;
-    QString valueText() const;
+    void paintScale(QPainter &p) const;
+    void paintNeedle(QPainter &p) const;
+    static QString valueText(double value);
 
     QString caption_;
     DialScale scale_;
@@ -66,4 +81,17 @@ private:
     QTimer repaintTimer_;
     short mode_ = 0;
     QPixmap dial_;
+    bool cached_ = true;
+    // The value the picture shows, or shows once the pending repaint runs: a paint draws this,
+    // not a newer value, so that it stays inside the region the repaint was asked for.
+    double shownValue_ = 0;
+    QString shownText_;
+    Layout layout_{};
+    // How far the needle reaches from the hub, in pixels.
+    double needleReach_ = 0;
+    QFont scaleFont_;
+    QFont captionFont_;
+    double captionHeight_ = 0;
+    double readoutHeight_ = 0;
+    double readoutWidth_ = 0;
 };

@@ -144,7 +144,16 @@ void StripChartWidget::setTimeScale(double days)
 void StripChartWidget::AddPoint(short trace, double x, double y)
 {
     store_.append(trace, x, y);
-    scheduleReplot(ReplotScope::TracesOnly);
+    if (trace != 0 && trace != 1)
+        return;
+    if (!cached_ || fullReplotDue_) {
+        scheduleReplot();
+    } else if (isFollowing() && store_.newestX() != followedX_) {
+        scheduleReplot(); // the view moves
+    } else if (!tracesDue_ && !traces_[static_cast<std::size_t>(trace)]->showsNewestPoint()) {
+        tracesDue_ = true;
+        scheduleReplot(ReplotScope::TracesOnly);
+    }
 }
 
 void StripChartWidget::setCurrentTrace(short trace)
@@ -255,9 +264,15 @@ void StripChartWidget::setDividerFraction(double fraction)
     scheduleReplot();
 }
 
+void StripChartWidget::setCachedDrawing(bool on)
+{
+    cached_ = on;
+    scheduleReplot();
+}
+
 void StripChartWidget::flush()
 {
-    if (replotTimer_.isActive()) {
+    if (replotTimer_.isActive() || (!isVisible() && fullReplotDue_)) {
         replotTimer_.stop();
         replotNow();
     }
@@ -265,9 +280,9 @@ void StripChartWidget::flush()
 
 void StripChartWidget::scheduleReplot(ReplotScope scope)
 {
-    if (scope == ReplotScope::Everything)
+    if (scope == ReplotScope::Everything || !isVisible())
         fullReplotDue_ = true;
-    if (replotTimer_.isActive())
+    if (replotTimer_.isActive() || !isVisible())
         return;
     const qint64 since = sinceReplot_.isValid() ? sinceReplot_.elapsed() : ReplotIntervalMs;
     replotTimer_.start(static_cast<int>(std::max<qint64>(0, ReplotIntervalMs - since)));
@@ -276,9 +291,14 @@ void StripChartWidget::scheduleReplot(ReplotScope scope)
 void StripChartWidget::replotNow()
 {
     applyFollowing();
+    if (!isVisible()) {
+        fullReplotDue_ = true; // drawn when shown
+        return;
+    }
+    tracesDue_ = false;
     const std::array<QCPRange, 3> ranges = {timeAxis()->range(), valueAxis(0)->range(),
                                             valueAxis(1)->range()};
-    if (!fullReplotDue_ && ranges == lastRanges_) {
+    if (cached_ && !fullReplotDue_ && ranges == lastRanges_) {
         plot_->layer(QStringLiteral("main"))->replot();
     } else {
         updateTickCounts();
@@ -299,6 +319,7 @@ void StripChartWidget::applyFollowing()
     // A little room on the right so the newest second's column is not on the edge.
     const double right = newest + std::max(span / 30, 2 * OneSecond);
     timeAxis()->setRange(right - span, right);
+    followedX_ = store_.newestX();
 }
 
 void StripChartWidget::updateTickCounts()
@@ -321,4 +342,14 @@ void StripChartWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     scheduleReplot();
+}
+
+void StripChartWidget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Whatever came in while hidden is drawn before the first paint.
+    if (fullReplotDue_) {
+        replotTimer_.stop();
+        replotNow();
+    }
 }

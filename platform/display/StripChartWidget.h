@@ -15,8 +15,10 @@ class TracePlottable;
 
 // The two-trace strip chart: elevation (trace 0, -90..90) in the upper plotting area and azimuth
 // (trace 1, 0..360) in the lower one, over a shared time-of-day axis. The points live in a
-// ChartStore; the plot only draws the pixel columns it shows. Adding a point only stores it:
-// the picture is redrawn by a timer at most every 33 ms.
+// ChartStore; the plot only draws the pixel columns it shows. Adding a point only stores it;
+// a picture is drawn (by a timer, at most every 33 ms) only when pixels would change: the view
+// moves (while following, as the newest point's time advances) or a new point falls outside
+// what its pixel column already shows. A hidden chart draws nothing until it is shown.
 //
 // Mouse: a click or drag in a plotting area places the cursor (CursorEvent follows); the white
 // handles stretch an axis (value axes at their ends, the time axis at its right end); dragging
@@ -72,6 +74,10 @@ public:
     long long replotCount() const { return replots_; }
     // Draws any pending change now rather than at the next timer tick.
     void flush();
+    // Off: every new point redraws every layer (the reference the cached drawing is compared
+    // against).
+    void setCachedDrawing(bool on);
+    bool cachedDrawing() const { return cached_; }
 
     QSize sizeHint() const override { return {401, 353}; }
 
@@ -81,6 +87,7 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     static constexpr double MinSpan = 5.0 / 86400.0;
@@ -119,6 +126,10 @@ private:
     // Axis ranges at the last full replot; while they stand, data-only frames redraw the traces.
     std::array<QCPRange, 3> lastRanges_;
     bool fullReplotDue_ = true;
+    bool tracesDue_ = false;
+    bool cached_ = true;
+    // The newest X the time axis followed at the last picture.
+    double followedX_ = 0;
     QElapsedTimer sinceReplot_;
     long long replots_ = 0;
 

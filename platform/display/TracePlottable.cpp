@@ -32,24 +32,90 @@ QCPRange TracePlottable::getValueRange(bool &foundRange, QCP::SignDomain,
     return foundRange ? QCPRange(e.lo, e.hi) : QCPRange();
 }
 
+double TracePlottable::pixelY(double value, const QRect &area) const
+{
+    // Values far off the rect (or infinite) are pinned just outside it, where the clip hides them.
+    return std::clamp(valueAxis()->coordToPixel(value), area.top() - 4.0, area.bottom() + 4.0);
+}
+
+namespace
+{
+
+struct Bar {
+    int top;
+    int bottom;
+};
+
+// The outline of adjacent one-pixel bars: along their tops left to right, back along their
+// bottoms; a step only where a bar's end differs from its neighbour's.
+void outlineBars(QPolygon &outline, int firstPx, const std::vector<Bar> &bars)
+{
+    outline.clear();
+    const int count = static_cast<int>(bars.size());
+    // A bar covers the rows top..bottom: its outline runs from top to bottom + 1.
+    outline << QPoint(firstPx, bars[0].top);
+    for (int i = 1; i < count; ++i) {
+        if (bars[i].top != bars[i - 1].top)
+            outline << QPoint(firstPx + i, bars[i - 1].top) << QPoint(firstPx + i, bars[i].top);
+    }
+    outline << QPoint(firstPx + count, bars[count - 1].top);
+    outline << QPoint(firstPx + count, bars[count - 1].bottom + 1);
+    for (int i = count - 2; i >= 0; --i) {
+        if (bars[i].bottom != bars[i + 1].bottom)
+            outline << QPoint(firstPx + i + 1, bars[i + 1].bottom + 1)
+                    << QPoint(firstPx + i + 1, bars[i].bottom + 1);
+    }
+    outline << QPoint(firstPx, bars[0].bottom + 1);
+}
+
+} // namespace
+
 void TracePlottable::draw(QCPPainter *painter)
 {
+    drawn_ = Drawn();
     QCPAxis *keys = keyAxis();
     QCPAxis *values = valueAxis();
-    if (!keys || !values || series_.isEmpty())
+    if (!keys || !values)
         return;
     const QRect area = clipRect();
-    // Values far off the rect (or infinite) are pinned just outside it, where the clip hides them.
-    const double top = area.top() - 4.0;
-    const double bottom = area.bottom() + 4.0;
-    const auto pixelY = [&](double v) { return std::clamp(values->coordToPixel(v), top, bottom); };
+    drawn_ = {true,
+              keys->range(),
+              values->range(),
+              area,
+              series_.generation(),
+              keys->pixelToCoord(area.left() - 0.5),
+              keys->pixelToCoord(area.right() + 0.5)};
+    if (series_.isEmpty())
+        return;
 
+    const QColor colour = mPen.color();
     painter->setPen(mPen);
     painter->setBrush(Qt::NoBrush);
-    const QColor colour = mPen.color();
 
     // Each column is a one-pixel-wide bar over the extent of its points; a bar next to the
     // previous one also reaches that one's last value, which joins them without a line.
+    // Bars of adjacent columns (top and bottom row each) gather into one outline to fill.
+    std::vector<Bar> bars;
+    int barsPx = 0;
+    QPolygon outline;
+    const auto fillBars = [&] {
+        if (bars.empty())
+            return;
+        if (bars.size() == 1) { // a lone column is a rectangle: the cheaper fill
+            painter->fillRect(QRect(barsPx, bars[0].top, 1, bars[0].bottom - bars[0].top + 1),
+                              colour);
+            bars.clear();
+            return;
+        }
+        outlineBars(outline, barsPx, bars);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(colour);
+        painter->drawPolygon(outline);
+        painter->setPen(mPen);
+        painter->setBrush(Qt::NoBrush);
+        bars.clear();
+    };
+
     int previousPx = 0;
     double previousY = 0;
     double lastX = 0;
@@ -60,22 +126,48 @@ void TracePlottable::draw(QCPPainter *painter)
         if (e.empty)
             continue;
         joined = joined && e.firstX - lastX <= gapLimit_;
-        double top = std::min(pixelY(e.lo), pixelY(e.hi));
-        double bottom = std::max(pixelY(e.lo), pixelY(e.hi));
+        double top = std::min(pixelY(e.lo, area), pixelY(e.hi, area));
+        double bottom = std::max(pixelY(e.lo, area), pixelY(e.hi, area));
         if (joined && px - previousPx == 1) {
             top = std::min(top, previousY);
             bottom = std::max(bottom, previousY);
         } else if (joined) {
-            painter->drawLine(QPointF(previousPx, previousY), QPointF(px, pixelY(e.first)));
+            painter->drawLine(QPointF(previousPx, previousY), QPointF(px, pixelY(e.first, area)));
         }
         const int y0 = static_cast<int>(std::lround(top));
         const int y1 = static_cast<int>(std::lround(bottom));
-        painter->fillRect(QRect(px, y0, 1, y1 - y0 + 1), colour);
+        if (!bars.empty() && px != barsPx + static_cast<int>(bars.size()))
+            fillBars();
+        if (bars.empty())
+            barsPx = px;
+        bars.push_back({y0, y1});
         previousPx = px;
-        previousY = pixelY(e.last);
+        previousY = pixelY(e.last, area);
         lastX = e.lastX;
         joined = true;
+        drawn_.hasColumn = true;
+        drawn_.columnEndX = keys->pixelToCoord(px + 0.5);
+        drawn_.columnTop = y0;
+        drawn_.columnBottom = y1;
     }
+    fillBars();
+}
+
+bool TracePlottable::showsNewestPoint() const
+{
+    if (!drawn_.valid || series_.isEmpty() || !keyAxis() || !valueAxis())
+        return false;
+    if (keyAxis()->range() != drawn_.keys || valueAxis()->range() != drawn_.values ||
+        clipRect() != drawn_.area || series_.generation() != drawn_.generation)
+        return false;
+    // Points come with non-decreasing X: the newest lies in the last drawn column or after it.
+    const double x = series_.lastX();
+    if (x < drawn_.leftEdgeX || x >= drawn_.rightEdgeX)
+        return true;
+    if (!drawn_.hasColumn || x >= drawn_.columnEndX)
+        return false;
+    const auto row = static_cast<int>(std::lround(pixelY(series_.valueAt(x), drawn_.area)));
+    return row >= drawn_.columnTop && row <= drawn_.columnBottom;
 }
 
 void TracePlottable::updateColumns(QCPAxis *keys, int left, int right)

@@ -10,7 +10,8 @@
 // pixels, not on how many points are held. The points of one column are drawn as the vertical
 // extent they cover; consecutive columns are joined unless the data pauses for longer than
 // the gap limit. The columns' extents are kept between pictures: while the view stays put, only
-// the columns that new points reach are asked again.
+// the columns that new points reach are asked again. Adjacent columns are filled as one polygon,
+// so a dense day costs a few fills rather than one per column.
 class TracePlottable : public QCPAbstractPlottable
 {
 public:
@@ -18,6 +19,11 @@ public:
 
     // A pause in the data longer than this (days) leaves a gap in the line.
     void setGapLimit(double days) { gapLimit_ = days; }
+
+    // Whether the picture drawn last still shows the series after its newest point came in:
+    // the view and the held points are as they were, and the point lies off the plotting area
+    // or inside what its pixel column already shows.
+    bool showsNewestPoint() const;
 
     double selectTest(const QPointF &pos, bool onlySelectable,
                       QVariant *details = nullptr) const override;
@@ -31,7 +37,23 @@ protected:
     void drawLegendIcon(QCPPainter *painter, const QRectF &rect) const override;
 
 private:
+    // What the last draw() covered, to tell whether a new point changes any pixel.
+    struct Drawn {
+        bool valid = false;
+        QCPRange keys;
+        QCPRange values;
+        QRect area;
+        std::uint64_t generation = 0;
+        double leftEdgeX = 0;  // X at the left edge of the first pixel column
+        double rightEdgeX = 0; // X at the right edge of the last pixel column
+        bool hasColumn = false;
+        double columnEndX = 0; // X at the right edge of the last non-empty column
+        int columnTop = 0;     // the rows that column's bar covers
+        int columnBottom = 0;
+    };
+
     void updateColumns(QCPAxis *keys, int left, int right);
+    double pixelY(double value, const QRect &area) const;
 
     const TraceSeries &series_;
     std::vector<SeriesExtent> columns_;
@@ -41,4 +63,5 @@ private:
     std::uint64_t columnsAppended_ = 0;
     double columnsLastX_ = 0;
     double gapLimit_ = 10.0 / 86400.0;
+    Drawn drawn_;
 };
