@@ -8,7 +8,7 @@
 #   scripts/fuzz.sh --time 20       # seconds per target
 #   scripts/fuzz.sh --runs 20000 --time 25   # at most 20,000 inputs or 25 s per target
 #   scripts/fuzz.sh --jobs 2 ...    # parallel workers per target
-#   scripts/fuzz.sh ... stream      # only the named targets (stream, reply, format)
+#   scripts/fuzz.sh ... stream      # only the named targets (stream, reply, format, recording)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
@@ -26,7 +26,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
     esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(stream reply format)
+[ ${#targets[@]} -gt 0 ] || targets=(stream reply format recording)
 
 ensure_packages "${ORVEL_BUILD_PACKAGES[@]}" "${ORVEL_HARDENING_PACKAGES[@]}"
 

@@ -55,3 +55,20 @@ std::size_t ChartStore::memoryBytes() const
         total += t.memoryBytes();
     return total;
 }
+
+void ChartStore::swap(ChartStore &other) noexcept
+{
+    for (std::size_t i = 0; i < traces_.size(); ++i)
+        traces_[i].swap(other.traces_[i]);
+    std::swap(keepDays_, other.keepDays_);
+    std::swap(dayOffset_, other.dayOffset_);
+    std::swap(lastTimeOfDay_, other.lastTimeOfDay_);
+    std::swap(newest_, other.newest_);
+    std::swap(nextThinCheck_, other.nextThinCheck_);
+    std::swap(any_, other.any_);
+}
+
+std::array<TraceSeries::Snapshot, ChartStore::TraceCount> ChartStore::snapshot() const
+{
+    return {traces_[0].snapshot(), traces_[1].snapshot()};
+}

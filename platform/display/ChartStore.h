@@ -30,6 +30,11 @@ public:
 
     std::size_t memoryBytes() const;
 
+    // Exchanges everything held with other's (a store built elsewhere takes this one's place).
+    void swap(ChartStore &other) noexcept;
+    // Both traces' points as they are now, for reading on another thread.
+    std::array<TraceSeries::Snapshot, TraceCount> snapshot() const;
+
 private:
     std::array<TraceSeries, TraceCount> traces_;
     double keepDays_;

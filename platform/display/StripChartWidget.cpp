@@ -7,6 +7,7 @@
 
 #include <QTime>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <qcustomplot.h>
 
@@ -124,6 +125,22 @@ void StripChartWidget::ClearChart()
     scheduleReplot();
 }
 
+void StripChartWidget::takeStore(ChartStore &store, QDate dayZero)
+{
+    store_.swap(store);
+    dayZero_ = dayZero;
+    if (!store_.isEmpty()) {
+        double first = store_.newestX();
+        for (int i = 0; i < ChartStore::TraceCount; ++i) {
+            if (!store_.trace(i).isEmpty())
+                first = std::min(first, store_.trace(i).firstX());
+        }
+        const double last = store_.newestX() + OneSecond;
+        setTimeRange(first, std::clamp(last, first + MinSpan, first + MaxSpan));
+    }
+    scheduleReplot();
+}
+
 void StripChartWidget::setChartMode(short mode)
 {
     chartMode_ = mode;
@@ -143,6 +160,12 @@ void StripChartWidget::setTimeScale(double days)
 
 void StripChartWidget::AddPoint(short trace, double x, double y)
 {
+    if (store_.isEmpty()) {
+        // A point stamped just before midnight may arrive just after it, and the other way.
+        const double now = nowAsDayFraction();
+        const QDate today = QDate::currentDate();
+        dayZero_ = x - now > 0.5 ? today.addDays(-1) : now - x > 0.5 ? today.addDays(1) : today;
+    }
     store_.append(trace, x, y);
     if (trace != 0 && trace != 1)
         return;

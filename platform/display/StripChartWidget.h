@@ -4,6 +4,7 @@
 #include "platform/display/ChartStore.h"
 #include "platform/display/StripChart.h"
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
@@ -70,6 +71,16 @@ public:
     void setDividerFraction(double fraction);
 
     const ChartStore &store() const { return store_; }
+    // The local date of X = 0..1, so that X reads as a date and time. Set when the first point
+    // after a clear arrives (to today, or to the neighbouring day when the point's time of day
+    // is more than half a day from the clock's) and by takeStore.
+    QDate dayZero() const { return dayZero_; }
+    void setDayZero(QDate date) { dayZero_ = date; }
+    // Shows a store built elsewhere (a recording read back) in place of the current points and
+    // leaves the old ones in `store`. The view spans the new points and stops following.
+    void takeStore(ChartStore &store, QDate dayZero);
+    // The plot, for saving pictures with its own savers.
+    QCustomPlot *plot() const { return plot_; }
     // Replots done so far (for measuring the repaint rate).
     long long replotCount() const { return replots_; }
     // Draws any pending change now rather than at the next timer tick.
@@ -143,6 +154,7 @@ private:
     bool hasCursor_ = false;
     double cursorX_ = 0;
     double dividerFraction_ = 0.465;
+    QDate dayZero_ = QDate::currentDate();
 
     Drag drag_ = Drag::None;
     ChartOverlay::Handle dragHandle_ = ChartOverlay::Handle::None;

@@ -36,7 +36,7 @@ void TraceSeries::append(double x, double y)
         runs_.push_back({x, end_});
 
     if (chunks_.empty() || chunks_.back()->count == ChunkSize)
-        chunks_.push_back(std::make_unique_for_overwrite<Chunk>());
+        chunks_.push_back(std::make_shared_for_overwrite<Chunk>());
     Chunk &c = *chunks_.back();
     const std::size_t i = c.count;
     c.y[i] = y;
@@ -64,7 +64,7 @@ void TraceSeries::append(double x, double y)
 void TraceSeries::clear()
 {
     // Swapping with empty containers hands the memory back rather than keeping capacity.
-    std::deque<std::unique_ptr<Chunk>>().swap(chunks_);
+    std::deque<std::shared_ptr<Chunk>>().swap(chunks_);
     std::deque<Run>().swap(runs_);
     std::vector<Bucket>().swap(archive_);
     archiveStep_ = OneSecond;
@@ -282,7 +282,75 @@ std::size_t TraceSeries::memoryBytes() const
 {
     // Deques allocate 512-byte nodes plus a map of node pointers.
     const std::size_t runNodes = (runs_.size() * sizeof(Run) + 511) / 512 + 1;
-    const std::size_t chunkNodes = (chunks_.size() * sizeof(void *) + 511) / 512 + 1;
-    return chunks_.size() * sizeof(Chunk) + runNodes * (512 + sizeof(void *)) + chunkNodes * 512 +
+    const std::size_t chunkNodes = (chunks_.size() * sizeof(chunks_[0]) + 511) / 512 + 1;
+    // make_shared puts the count block in front of the chunk.
+    return chunks_.size() * (sizeof(Chunk) + 2 * sizeof(void *)) +
+           runNodes * (512 + sizeof(void *)) + chunkNodes * 512 +
            archive_.capacity() * sizeof(Bucket) + sizeof(*this);
+}
+
+void TraceSeries::swap(TraceSeries &other) noexcept
+{
+    chunks_.swap(other.chunks_);
+    runs_.swap(other.runs_);
+    archive_.swap(other.archive_);
+    std::swap(archiveStep_, other.archiveStep_);
+    std::swap(base_, other.base_);
+    std::swap(end_, other.end_);
+    // Both now hold other points than before: anything cached from either is stale.
+    const std::uint64_t next = std::max(generation_, other.generation_) + 1;
+    generation_ = next;
+    other.generation_ = next;
+}
+
+TraceSeries::Snapshot TraceSeries::snapshot() const
+{
+    Snapshot s;
+    s.chunks_.reserve(chunks_.size());
+    for (const auto &c : chunks_) {
+        if (c->count == ChunkSize)
+            s.chunks_.push_back(c);
+        else // still being filled: a copy of it
+            s.chunks_.push_back(std::make_shared<const Chunk>(*c));
+    }
+    s.runs_.assign(runs_.begin(), runs_.end());
+    // The oldest run may have begun in a chunk already folded away.
+    if (!s.runs_.empty())
+        s.runs_.front().start = runStart(0);
+    s.archive_ = archive_;
+    s.base_ = base_;
+    s.end_ = end_;
+    return s;
+}
+
+TraceSeries::Snapshot::Snapshot() = default;
+TraceSeries::Snapshot::~Snapshot() = default;
+TraceSeries::Snapshot::Snapshot(Snapshot &&) noexcept = default;
+TraceSeries::Snapshot &TraceSeries::Snapshot::operator=(Snapshot &&) noexcept = default;
+
+double TraceSeries::Snapshot::groupX(std::size_t group) const
+{
+    return group < archive_.size() ? archive_[group].x : runs_[group - archive_.size()].x;
+}
+
+std::uint64_t TraceSeries::Snapshot::groupSize(std::size_t group) const
+{
+    if (group < archive_.size())
+        return 1;
+    const std::size_t r = group - archive_.size();
+    const std::uint64_t runEnd = r + 1 < runs_.size() ? runs_[r + 1].start : end_;
+    return runEnd - runs_[r].start;
+}
+
+double TraceSeries::Snapshot::y(std::size_t group, std::uint64_t point) const
+{
+    if (group < archive_.size())
+        return archive_[group].last;
+    const std::uint64_t local = runs_[group - archive_.size()].start + point - base_;
+    return chunks_[local / ChunkSize]->y[local % ChunkSize];
+}
+
+std::uint64_t TraceSeries::Snapshot::pointCount() const
+{
+    return archive_.size() + (end_ - base_);
 }

@@ -26,6 +26,10 @@ struct SeriesExtent {
 // size is capped: the bucket width doubles whenever the archive fills up.
 class TraceSeries
 {
+    struct Chunk;
+    struct Run;
+    struct Bucket;
+
 public:
     static constexpr std::size_t ChunkSize = 32768;
     // Summary levels: level n sums up blocks of 8^n points.
@@ -65,6 +69,37 @@ public:
     SeriesExtent extent(double x0, double x1) const;
 
     std::size_t memoryBytes() const;
+
+    // Exchanges the whole history with other's.
+    void swap(TraceSeries &other) noexcept;
+
+    // The points held at one moment, readable from another thread while this series goes on
+    // growing, thinning or clearing: full chunks are shared, never copied. Points come in groups
+    // of equal X in order of X; thinned history gives one point (its last) per archive bucket.
+    class Snapshot
+    {
+    public:
+        Snapshot();
+        ~Snapshot();
+        Snapshot(Snapshot &&) noexcept;
+        Snapshot &operator=(Snapshot &&) noexcept;
+
+        std::size_t groupCount() const { return archive_.size() + runs_.size(); }
+        double groupX(std::size_t group) const;
+        std::uint64_t groupSize(std::size_t group) const;
+        // The point-th Y of the group.
+        double y(std::size_t group, std::uint64_t point) const;
+        std::uint64_t pointCount() const;
+
+    private:
+        friend class TraceSeries;
+        std::vector<std::shared_ptr<const Chunk>> chunks_;
+        std::vector<Run> runs_;
+        std::vector<Bucket> archive_;
+        std::uint64_t base_ = 0;
+        std::uint64_t end_ = 0;
+    };
+    Snapshot snapshot() const;
 
 private:
     struct MinMax {
@@ -107,7 +142,8 @@ private:
     void addToArchive(const Bucket &b);
     void foldFrontChunk();
 
-    std::deque<std::unique_ptr<Chunk>> chunks_;
+    // Shared so that a snapshot can keep full chunks alive; only the last chunk is ever written.
+    std::deque<std::shared_ptr<Chunk>> chunks_;
     std::deque<Run> runs_;
     std::vector<Bucket> archive_;
     double archiveStep_;

@@ -1,0 +1,53 @@
+#include "app/BackgroundJob.h"
+
+#include "app/AppInfo.h"
+#include "recording/JobProgress.h"
+
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+#include <memory>
+
+namespace BackgroundJob
+{
+
+void run(QWidget *owner, const QString &label, std::function<void(JobProgress &)> work,
+         std::function<void(bool cancelled)> ended)
+{
+    constexpr int Steps = 1000;
+    auto progress = std::make_shared<JobProgress>();
+    QThread *thread = QThread::create([progress, work = std::move(work)] { work(*progress); });
+
+    auto *dialog = new QProgressDialog(label, QStringLiteral("Cancel"), 0, Steps, owner);
+    dialog->setObjectName(QStringLiteral("orvelProgress"));
+    dialog->setWindowTitle(AppInfo::title());
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    dialog->setMinimumDuration(0);
+
+    auto *poll = new QTimer(dialog);
+    poll->setInterval(50);
+    QObject::connect(poll, &QTimer::timeout, dialog, [dialog, progress] {
+        const qint64 total = progress->total;
+        if (total > 0)
+            dialog->setValue(int(std::min<qint64>(Steps, progress->done * Steps / total)));
+    });
+    QObject::connect(dialog, &QProgressDialog::canceled, dialog,
+                     [progress] { progress->cancelled = true; });
+    // The window closing takes the dialog with it: the work stops and ends unobserved.
+    QObject::connect(dialog, &QObject::destroyed, [progress] { progress->cancelled = true; });
+    QObject::connect(thread, &QThread::finished, dialog,
+                     [dialog, progress, ended = std::move(ended)] {
+                         dialog->hide();
+                         dialog->deleteLater();
+                         ended(progress->isCancelled());
+                     });
+    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+
+    dialog->setValue(0);
+    poll->start();
+    thread->start();
+}
+
+} // namespace BackgroundJob

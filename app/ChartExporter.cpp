@@ -1,0 +1,60 @@
+#include "app/ChartExporter.h"
+
+#include "app/BackgroundJob.h"
+#include "app/FileChooser.h"
+#include "platform/display/StripChartWidget.h"
+#include "platform/runtime/Prompts.h"
+#include "recording/ChartExport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <memory>
+
+ChartExporter::ChartExporter(StripChartWidget &chart, Prompts &prompts, FileChooser &files,
+                             QWidget *owner)
+    : QObject(owner), chart_(chart), prompts_(prompts), files_(files), owner_(owner)
+{
+}
+
+void ChartExporter::chooseAndExport()
+{
+    if (chart_.store().isEmpty()) {
+        prompts_.message(QStringLiteral("The chart holds no readings to export."));
+        return;
+    }
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString suggested =
+        QDir(folder).filePath(QStringLiteral("orvel-%1.csv")
+                                  .arg(chart_.dayZero().toString(QStringLiteral("yyyy-MM-dd"))));
+    const QString path = files_.saveFile(QStringLiteral("Export Chart Data"), suggested,
+                                         QStringLiteral("CSV (*.csv)"), nullptr);
+    if (!path.isEmpty())
+        exportTo(path);
+}
+
+void ChartExporter::exportTo(const QString &path)
+{
+    struct Export {
+        ChartExport::Points points;
+        ChartExport::Result result;
+    };
+    auto job = std::make_shared<Export>();
+    job->points = chart_.store().snapshot();
+    const QDate dayZero = chart_.dayZero();
+    const QString shown = QDir::toNativeSeparators(path);
+    BackgroundJob::run(
+        owner_, QStringLiteral("Exporting to %1").arg(QFileInfo(path).fileName()),
+        [job, dayZero, path](JobProgress &progress) {
+            job->result = ChartExport::save(job->points, dayZero, path, progress);
+            // The snapshot may hold chunks the chart has since let go: free them here.
+            job->points = {};
+        },
+        [this, job, shown](bool) {
+            const ChartExport::Result &result = job->result;
+            if (result.status == ChartExport::Result::Status::Failed)
+                prompts_.message(QStringLiteral("Cannot export the chart to %1.").arg(shown),
+                                 result.error);
+            emit exportEnded(result.status == ChartExport::Result::Status::Written);
+        });
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class FileChooser;
+class Prompts;
+class StripChartWidget;
+
+// "Export Chart Data...": every point the chart holds, written as a recording on a worker
+// thread from a snapshot of the store, so the live chart goes on meanwhile.
+class ChartExporter final : public QObject
+{
+    Q_OBJECT
+
+public:
+    ChartExporter(StripChartWidget &chart, Prompts &prompts, FileChooser &files, QWidget *owner);
+
+    void chooseAndExport();
+    void exportTo(const QString &path);
+
+signals:
+    void exportEnded(bool written);
+
+private:
+    StripChartWidget &chart_;
+    Prompts &prompts_;
+    FileChooser &files_;
+    QWidget *owner_;
+};

@@ -1,0 +1,102 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace
+{
+
+// QGuiApplication's and QApplication's options that take a value, then those that take none.
+const char *const QtValueOptions[] = {"platform",        "platformpluginpath",
+                                      "platformtheme",   "plugin",
+                                      "qwindowgeometry", "qwindowicon",
+                                      "qwindowtitle",    "display",
+                                      "geometry",        "style",
+                                      "stylesheet",      "session",
+                                      "qmljsdebugger"};
+const char *const QtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+void addHidden(QCommandLineParser &parser, const char *name, bool takesValue)
+{
+    QCommandLineOption option(QString::fromLatin1(name));
+    if (takesValue)
+        option.setValueName(QStringLiteral("value"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+}
+
+} // namespace
+
+namespace CommandLine
+{
+
+QStringList arguments(int argc, char **argv)
+{
+    QStringList list;
+    for (int i = 0; i < argc; ++i)
+        list.append(QString::fromLocal8Bit(argv[i]));
+    return list;
+}
+
+std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser parser;
+    // Qt's options are single-dash words (-platform offscreen), not bundles of letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "Shows the readings of a two-axis inclination sensor on a serial port, records them, "
+        "and reads recordings back into the chart."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption recordDir(
+        QStringLiteral("record-dir"),
+        QStringLiteral("Write recordings into DIR instead of the user's data folder."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption noRecord(QStringLiteral("no-record"),
+                                      QStringLiteral("Do not record readings to disk."));
+    parser.addOption(recordDir);
+    parser.addOption(noRecord);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("A recording or exported chart (.csv) to open in "
+                                                "the chart at start-up."),
+                                 QStringLiteral("[FILE]"));
+    for (const char *name : QtValueOptions)
+        addHidden(parser, name, true);
+    for (const char *name : QtFlagOptions)
+        addHidden(parser, name, false);
+
+    const QString program =
+        arguments.isEmpty() ? QStringLiteral("orvel") : QFileInfo(arguments.first()).fileName();
+    const auto mistake = [&](const QString &message) {
+        err << program << ": " << message << '\n'
+            << "Try '" << program << " --help' for more information.\n";
+        err.flush();
+        return 1;
+    };
+    if (!parser.parse(arguments))
+        return mistake(parser.errorText());
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // Without a QCoreApplication the parser does not know the program's name.
+        out << parser.helpText().replace(QStringLiteral("<executable_name>"), program);
+        out.flush();
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        out << program << ' ' << QCoreApplication::applicationVersion() << '\n';
+        out.flush();
+        return 0;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return mistake(QStringLiteral("Only one FILE can be opened, not %1.").arg(files.size()));
+
+    Options options;
+    options.recordDir = parser.value(recordDir);
+    options.noRecord = parser.isSet(noRecord);
+    options.file = files.isEmpty() ? QString() : files.first();
+    return options;
+}
+
+} // namespace CommandLine

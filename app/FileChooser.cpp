@@ -1,0 +1,14 @@
+#include "app/FileChooser.h"
+
+#include <QFileDialog>
+
+QString QtFileChooser::openFile(const QString &caption, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(owner_, caption, QString(), filter);
+}
+
+QString QtFileChooser::saveFile(const QString &caption, const QString &suggested,
+                                const QString &filters, QString *chosenFilter)
+{
+    return QFileDialog::getSaveFileName(owner_, caption, suggested, filters, chosenFilter);
+}

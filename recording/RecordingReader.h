@@ -1,0 +1,81 @@
+#pragma once
+
+#include "recording/RecordRow.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDate>
+#include <QString>
+#include <functional>
+
+class ChartStore;
+struct JobProgress;
+
+// Reads a recording (or an exported chart) piece by piece, in any split of its bytes. The first
+// line must be the header row; after it, each row that parses is handed on, a row that does not
+// is counted as bad, blank lines and repeated header rows (files joined end to end) are passed
+// over. A last line without a line end was torn by a crash: it is skipped and not counted as
+// bad. Lines are never held beyond MaxLine bytes, so any input is read in bounded memory.
+class RecordingParser
+{
+public:
+    static constexpr qsizetype MaxLine = 256;
+
+    enum class State { AwaitingHeader, Reading, NotRecording };
+
+    explicit RecordingParser(std::function<void(const Reading &)> onReading);
+
+    void feed(QByteArrayView bytes);
+    // The end of the input: a pending partial line is the torn one.
+    void finish();
+
+    State state() const { return state_; }
+    // Why the input is not a recording (when state() is NotRecording).
+    QString refusal() const { return refusal_; }
+    qint64 readings() const { return readings_; }
+    qint64 badRows() const { return badRows_; }
+    bool tornLastLine() const { return torn_; }
+
+private:
+    void line(QByteArrayView text);
+    void refuse(const QString &reason);
+
+    std::function<void(const Reading &)> onReading_;
+    State state_ = State::AwaitingHeader;
+    QString refusal_;
+    QByteArray partial_;
+    bool overlong_ = false; // the partial line passed MaxLine: it ends as a bad row
+    qint64 readings_ = 0;
+    qint64 badRows_ = 0;
+    bool torn_ = false;
+    bool sawAnyByte_ = false;
+    QByteArray opening_; // the first bytes, to tell binary data from text
+};
+
+// Loads a recording file into a chart store as the live display would have plotted it: X is the
+// reading's local time of day in whole seconds, and the store carries it past midnight.
+struct RecordingLoad {
+    enum class Status { Loaded, Cancelled, Refused };
+    Status status = Status::Refused;
+    // For a refused file: why, in a sentence that names no file (the caller names it).
+    QString reason;
+    qint64 readings = 0;
+    qint64 badRows = 0;
+    bool tornLastLine = false;
+    // The local date of the first reading: the chart's day 0.
+    QDate dayZero;
+};
+
+namespace RecordingReader
+{
+
+// Reads the file into `store`, which should be empty; progress counts bytes. A file with no
+// readings at all is refused.
+RecordingLoad load(const QString &path, ChartStore &store, JobProgress &progress);
+
+// The chart's X of a reading: its local time of day in whole seconds, as a fraction of a day.
+double chartTimeOfDay(const Reading &reading);
+// The local date of a reading.
+QDate localDate(const Reading &reading);
+
+} // namespace RecordingReader

@@ -1,0 +1,112 @@
+// The command line: the options read, and the real program ending at once on --help,
+// --version and a mistake, with no display.
+#include "app/CommandLine.h"
+
+#include <QProcess>
+#include <QTextStream>
+#include <QtTest>
+
+namespace
+{
+
+struct Outcome {
+    std::variant<CommandLine::Options, int> result;
+    QString out;
+    QString err;
+};
+
+Outcome parse(const QStringList &arguments)
+{
+    Outcome o;
+    QTextStream out(&o.out);
+    QTextStream err(&o.err);
+    o.result = CommandLine::parse(QStringList{"/usr/bin/orvel"} + arguments, out, err);
+    return o;
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationVersion("1.0.5"); }
+
+    void optionsAndFile()
+    {
+        Outcome o = parse({});
+        auto options = std::get<CommandLine::Options>(o.result);
+        QVERIFY(options.recordDir.isEmpty() && !options.noRecord && options.file.isEmpty());
+
+        o = parse({"--record-dir", "/tmp/r", "--no-record", "day.csv"});
+        options = std::get<CommandLine::Options>(o.result);
+        QCOMPARE(options.recordDir, QStringLiteral("/tmp/r"));
+        QVERIFY(options.noRecord);
+        QCOMPARE(options.file, QStringLiteral("day.csv"));
+        QVERIFY(o.out.isEmpty() && o.err.isEmpty());
+
+        // Qt's own options pass through to QApplication.
+        o = parse({"-platform", "offscreen", "-reverse", "day.csv"});
+        QCOMPARE(std::get<CommandLine::Options>(o.result).file, QStringLiteral("day.csv"));
+    }
+
+    void mistakesEndWithOne_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown") << QStringList{"--bogus"} << "Unknown option 'bogus'.";
+        QTest::newRow("no value") << QStringList{"--record-dir"} << "Missing value";
+        QTest::newRow("two files") << QStringList{"a.csv", "b.csv"} << "Only one FILE";
+    }
+
+    void mistakesEndWithOne()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const Outcome o = parse(arguments);
+        QCOMPARE(std::get<int>(o.result), 1);
+        QVERIFY2(o.err.startsWith("orvel: ") && o.err.contains(message), qPrintable(o.err));
+        QVERIFY(o.err.contains("Try 'orvel --help'"));
+        QVERIFY(o.out.isEmpty());
+    }
+
+    // The installed program, without a display: these end before any window is made.
+    void theProgramEndsAtOnce_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "--record-dir <DIR>"
+                              << "";
+        QTest::newRow("version") << QStringList{"--version"} << 0 << "orvel 1.0.5\n"
+                                 << "";
+        QTest::newRow("bogus") << QStringList{"--bogus"} << 1 << ""
+                               << "orvel: Unknown option 'bogus'.";
+    }
+
+    void theProgramEndsAtOnce()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(ORVEL_PROGRAM), arguments);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), exitCode);
+        const QString stdOut = QString::fromLocal8Bit(program.readAllStandardOutput());
+        const QString stdErr = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.contains(out), qPrintable(stdOut));
+        QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
