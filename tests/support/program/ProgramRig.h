@@ -4,6 +4,7 @@
 #include "MessageBoxWatcher.h"
 #include "SimulatorProcess.h"
 #include "app/Program.h"
+#include "monitor/LiveMonitor.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
