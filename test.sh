@@ -8,7 +8,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/packages.sh
 ensure_packages "${ORVEL_BUILD_PACKAGES[@]}" "${ORVEL_HARDENING_PACKAGES[@]}" \
-    "${ORVEL_PACKAGE_PACKAGES[@]}"
+    "${ORVEL_PACKAGE_PACKAGES[@]}" "${ORVEL_TEST_PACKAGES[@]}"
+launcher=$(orvel_compiler_launcher)
+sanitizers=${ORVEL_TEST_SANITIZERS:-1}
 
 phase_start=$SECONDS
 timings=()
@@ -17,21 +19,27 @@ lap() {
     phase_start=$SECONDS
 }
 
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVEL_WERROR=ON
+# The benchmarks are programs, not tests: they compile in the sanitizer build below (so they
+# cannot rot) and the Debug build, which the first test results wait for, skips them; without
+# the sanitizer build they compile here.
+bench=OFF
+[ "$sanitizers" != 0 ] || bench=ON
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVEL_WERROR=ON \
+    -DORVEL_BUILD_BENCH=$bench $launcher
 cmake --build build/test
 lap "debug build"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build/test --output-on-failure -j2
 lap "debug tests"
 
-if [ "${ORVEL_TEST_SANITIZERS:-1}" != 0 ]; then
+if [ "$sanitizers" != 0 ]; then
     # The whole suite again under AddressSanitizer (with LeakSanitizer) and UBSan. -O1 keeps the
-    # instrumented tests quick; the benchmarks and the package check are skipped, as they say
-    # nothing about memory errors and cost a build and a packaging run.
+    # instrumented tests quick; the package check is skipped, as it says nothing about memory
+    # errors and costs a packaging run. The benchmarks are built here but not run.
     sanitize="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
     cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVEL_WERROR=ON \
-        -DORVEL_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="-O1 $sanitize" \
-        -DCMAKE_EXE_LINKER_FLAGS="$sanitize"
+        -DORVEL_BUILD_BENCH=ON -DCMAKE_CXX_FLAGS="-O1 $sanitize" \
+        -DCMAKE_EXE_LINKER_FLAGS="$sanitize" $launcher
     cmake --build build/asan
     lap "sanitizer build"
     ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=0" \

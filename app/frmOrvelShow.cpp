@@ -3,11 +3,12 @@
 #include "app/AppInfo.h"
 #include "app/HelpText.h"
 #include "app/MenuPortList.h"
-#include "app/Twips.h"
 #include "app/WindowIcon.h"
 #include "monitor/LiveMonitor.h"
+#include "monitor/PortList.h"
 #include "platform/display/GaugeWidget.h"
 #include "platform/display/StripChartWidget.h"
+#include "platform/display/Twips.h"
 #include "platform/runtime/Prompts.h"
 #include "platform/serial/SerialControl.h"
 
@@ -93,11 +94,12 @@ void frmOrvelShow::buildMenus()
     mnuComm = bar->addMenu(QStringLiteral("Port"));
     mnuComm->setObjectName(QStringLiteral("mnuComm"));
     mnuComm->setToolTipsVisible(true);
-    // Item 0 exists from the start; the others are made while the window loads.
-    auto *first = mnuComm->addAction(QStringLiteral("Com Port 1"));
-    first->setObjectName(QStringLiteral("mnuCom0"));
-    first->setCheckable(true);
-    mnuCom.append(first);
+    for (int i = 0; i < PortList::Count; ++i) {
+        auto *item = mnuComm->addAction(QStringLiteral("Com Port ") + QString::number(i + 1));
+        item->setObjectName(QStringLiteral("mnuCom%1").arg(i));
+        item->setCheckable(true);
+        mnuCom.append(item);
+    }
     mnuSetup = bar->addAction(QStringLiteral("Setup"));
     mnuSetup->setObjectName(QStringLiteral("mnuSetup"));
     mnuHelp = bar->addAction(QStringLiteral("Help"));
@@ -121,13 +123,6 @@ void frmOrvelShow::Form_Load()
     setWindowTitle(AppInfo::title());
     port_.setSettings(QString::fromLatin1(LiveMonitor::LineSettings));
 
-    for (int i = 1; i <= 8; ++i) {
-        auto *item = mnuComm->addAction(QString());
-        item->setObjectName(QStringLiteral("mnuCom%1").arg(i));
-        item->setCheckable(true);
-        item->setText(QStringLiteral("Com Port ") + QString::number(i + 1));
-        mnuCom.append(item);
-    }
     for (int i = 0; i < mnuCom.size(); ++i) {
         // The check mark is set here, never by Qt: a click runs the port item handler, which
         // moves the one mark itself.

@@ -34,17 +34,8 @@ public:
 
     LiveMonitor &monitor() const { return *monitor_; }
     SerialControl &MSComm1() const { return port_; }
-
-    GaugeWidget *Elevation = nullptr;
-    GaugeWidget *Azimuth = nullptr;
-    StripChartWidget *Strip1 = nullptr;
-    QAction *mnuStart = nullptr;
-    QAction *mnuStop = nullptr;
-    QMenu *mnuComm = nullptr;
-    QList<QAction *> mnuCom;
-    QAction *mnuSetup = nullptr;
-    QAction *mnuHelp = nullptr;
-    QAction *mnuExit = nullptr;
+    // The strip chart, for what the program adds to it (its menu).
+    StripChartWidget &chart() const { return *Strip1; }
 
     void mnuSetupClick();
     void mnuHelpClick();
@@ -59,6 +50,19 @@ private:
     void Form_Load();
     void centre();
     void updatePortTips();
+
+    // Found by their object names from outside (tests): "Elevation", "Strip1", "mnuStart",
+    // "mnuCom0" to "mnuCom8" and so on.
+    GaugeWidget *Elevation = nullptr;
+    GaugeWidget *Azimuth = nullptr;
+    StripChartWidget *Strip1 = nullptr;
+    QAction *mnuStart = nullptr;
+    QAction *mnuStop = nullptr;
+    QMenu *mnuComm = nullptr;
+    QList<QAction *> mnuCom;
+    QAction *mnuSetup = nullptr;
+    QAction *mnuHelp = nullptr;
+    QAction *mnuExit = nullptr;
 
     SerialControl &port_;
     Prompts &prompts_;

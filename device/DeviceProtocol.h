@@ -12,10 +12,14 @@ inline constexpr char LineEnd[] = "\r\n";
 // The device acknowledges with OK and refuses with ERROR, each on a line of its own.
 inline constexpr char Acknowledgement[] = "OK\r\n";
 inline constexpr char Refusal[] = "ERROR\r\n";
+// The results that stand for them, also what opening the port gives back.
+inline const QString Ok = QStringLiteral("OK");
+inline const QString Error = QStringLiteral("ERROR");
 
 // A transaction's result when the device did not answer in time starts with this text.
 inline constexpr char NoReplyPrefix[] = ">>>";
 
+inline const QString Start = QStringLiteral("!START");
 inline const QString Stop = QStringLiteral("!STOP");
 inline const QString StatusQuery = QStringLiteral("!STATUS?");
 inline const QString RangeQuery = QStringLiteral("!RANGE?");

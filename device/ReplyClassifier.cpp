@@ -7,7 +7,7 @@ ReplyVerdict classifyReply(const QByteArray &accumulated)
     using namespace DeviceProtocol;
     const qsizetype ack = accumulated.indexOf(Acknowledgement);
     if (ack == 0)
-        return {ReplyVerdict::Acknowledged, QStringLiteral("OK")};
+        return {ReplyVerdict::Acknowledged, DeviceProtocol::Ok};
     if (ack >= 3) {
         // The value line ends in the two characters just before "OK" (its CR LF); only the
         // text after the line's first "=" is the value, if it has one.
@@ -17,7 +17,7 @@ ReplyVerdict classifyReply(const QByteArray &accumulated)
         return {ReplyVerdict::Value, fromWire(value)};
     }
     if (accumulated.contains(Refusal))
-        return {ReplyVerdict::Refused, QStringLiteral("ERROR")};
+        return {ReplyVerdict::Refused, DeviceProtocol::Error};
     return {};
 }
 

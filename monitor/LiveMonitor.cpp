@@ -1,5 +1,6 @@
 #include "monitor/LiveMonitor.h"
 
+#include "device/DeviceProtocol.h"
 #include "monitor/NumberReader.h"
 #include "monitor/PortList.h"
 #include "monitor/ReadoutFormat.h"
@@ -42,7 +43,7 @@ void LiveMonitor::mnuComClick(int index)
 
 QString LiveMonitor::OpenPort()
 {
-    QString result = QStringLiteral("OK");
+    QString result = DeviceProtocol::Ok;
     if (port_.PortOpen())
         return result;
     ResetChart();
@@ -52,7 +53,7 @@ QString LiveMonitor::OpenPort()
     }
     port_.setPortOpen(true);
     if (!port_.PortOpen())
-        result = QStringLiteral("ERROR");
+        result = DeviceProtocol::Error;
     return result;
 }
 
@@ -65,18 +66,17 @@ void LiveMonitor::ResetChart()
 
 void LiveMonitor::reportCannotOpen()
 {
-    prompts_.message(QStringLiteral("Cannot open Com port ") + QString::number(port_.CommPort()),
-                     port_.lastError());
+    prompts_.message(CannotOpen + QString::number(port_.CommPort()), port_.lastError());
 }
 
 void LiveMonitor::mnuStartClick()
 {
     port_.setRThreshold(1);
-    if (OpenPort() != QLatin1String("OK")) {
+    if (OpenPort() != DeviceProtocol::Ok) {
         reportCannotOpen();
         return;
     }
-    port_.setOutput(QByteArrayLiteral("!START\r\n"));
+    port_.setOutput(DeviceProtocol::toWire(DeviceProtocol::Start) + DeviceProtocol::LineEnd);
 }
 
 void LiveMonitor::mnuStopClick()
@@ -89,7 +89,7 @@ void LiveMonitor::mnuStopClick()
             return;
         }
     }
-    port_.setOutput(QByteArrayLiteral("!STOP\r\n"));
+    port_.setOutput(DeviceProtocol::toWire(DeviceProtocol::Stop) + DeviceProtocol::LineEnd);
     port_.setPortOpen(false); // the control sends what was written before it closes
 }
 

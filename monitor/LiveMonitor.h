@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/PortOpener.h"
+#include "device/PortOpener.h"
 #include "monitor/ReceiveBuffer.h"
 
 #include <QByteArray>

@@ -32,7 +32,7 @@ ensure_packages "${ORVEL_BUILD_PACKAGES[@]}" "${ORVEL_HARDENING_PACKAGES[@]}"
 
 build=build/fuzz
 cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DORVEL_FUZZ=ON \
-    -DORVEL_WERROR=ON >/dev/null
+    -DORVEL_WERROR=ON $(orvel_compiler_launcher) >/dev/null
 cmake --build "$build"
 
 mkdir -p "$build/artifacts"

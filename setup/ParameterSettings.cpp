@@ -115,7 +115,7 @@ void SetupSession::sendSetting(const Setting &setting, const QString &value)
             view_.setFieldText(setting.field, SetupTexts::Unknown);
         return;
     }
-    if (LastReply == QLatin1String("OK")) {
+    if (LastReply == DeviceProtocol::Ok) {
         view_.setStatusLine(setting.changed + stamp());
         if (!setting.isList)
             view_.setSetButtonVisible(setting.field, false);

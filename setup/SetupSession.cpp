@@ -1,7 +1,7 @@
 #include "setup/SetupSession.h"
 
 #include "device/DeviceProtocol.h"
-#include "monitor/PortOpener.h"
+#include "device/PortOpener.h"
 #include "platform/runtime/Clock.h"
 #include "platform/runtime/Prompts.h"
 #include "platform/serial/SerialControl.h"
@@ -37,9 +37,9 @@ QString SetupSession::stamp() const
 
 bool SetupSession::openPort()
 {
-    if (opener_.OpenPort() == QLatin1String("OK"))
+    if (opener_.OpenPort() == DeviceProtocol::Ok)
         return true;
-    prompts_.message(SetupTexts::CannotOpen + QString::number(port().CommPort()),
+    prompts_.message(PortOpener::CannotOpen + QString::number(port().CommPort()),
                      port().lastError());
     return false;
 }
@@ -96,7 +96,7 @@ void SetupSession::ReadBack()
     view_.setStatusLine(SetupTexts::Working);
     if (!openPort()) {
         if (!abandoned())
-            view_.setStatusLine(SetupTexts::CannotOpen + stamp());
+            view_.setStatusLine(PortOpener::CannotOpen + stamp());
         return;
     }
 
@@ -109,7 +109,7 @@ void SetupSession::ReadBack()
         if (clock_.elapsedSeconds() - start > StopRepeatLimit)
             break;
         // A port that closed under the loop (device gone) would only repeat without waiting.
-        if (LastReply == QLatin1String("OK") || !port().PortOpen())
+        if (LastReply == DeviceProtocol::Ok || !port().PortOpen())
             break;
     }
 

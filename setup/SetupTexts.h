@@ -9,7 +9,6 @@ namespace SetupTexts
 inline const QString Unknown = QStringLiteral("UNKNOWN");
 inline const QString Working = QStringLiteral("Working. Please wait...");
 inline const QString PortActive = QStringLiteral("Port already active");
-inline const QString CannotOpen = QStringLiteral("Cannot open Com port ");
 inline const QString NotResponding = QStringLiteral("Device not responding");
 inline const QString NotRespondingAt = QStringLiteral("Device not responding at ");
 inline const QString RefreshedAt = QStringLiteral("Refreshed at ");

@@ -1,6 +1,7 @@
 #include "setup/frmSetup.h"
 
-#include "monitor/PortOpener.h"
+#include "device/PortOpener.h"
+#include "platform/display/Twips.h"
 #include "platform/serial/SerialControl.h"
 #include "setup/OwnerInputBlock.h"
 #include "setup/PickList.h"
@@ -24,8 +25,9 @@ W *place(QWidget *parent, const char *name, int left, int top, int width, int he
 {
     auto *widget = new W(parent);
     widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(frmSetup::pixels(left), frmSetup::pixels(top), frmSetup::pixels(width),
-                        frmSetup::pixels(height));
+    // Each size is converted on its own, as the window was laid out.
+    widget->setGeometry(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                        twipsToPixels(height));
     return widget;
 }
 
@@ -58,16 +60,11 @@ void makeSetButton(QPushButton *b)
 
 } // namespace
 
-int frmSetup::pixels(int twips)
-{
-    return qRound(double(twips) / TwipsPerPixel);
-}
-
 frmSetup::frmSetup(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Dravelin Setup"));
-    setFixedSize(pixels(4968), pixels(4848));
+    setFixedSize(twipsToPixels(4968), twipsToPixels(4848));
     setModal(true);
 
     Label5 = label(this, "Label5", QStringLiteral("Dravelin Status:"), 120, 120, 3972, 252);

@@ -28,10 +28,6 @@ public:
     static int runModal(PortOpener &opener, EventWait &wait, const Clock &clock, Prompts &prompts,
                         QWidget *owner);
 
-    // 15 twips make one logical pixel.
-    static constexpr int TwipsPerPixel = 15;
-    static int pixels(int twips);
-
     explicit frmSetup(QWidget *parent = nullptr);
 
     // Sends the controls' events to the session, which must outlive the connections: they end

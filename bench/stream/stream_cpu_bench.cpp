@@ -1,7 +1,7 @@
-// The real program offscreen, streaming from the device simulator: prints the processor time it
-// uses (this process's own time, so other work on the machine does not count) at the full
-// 9600-baud line rate with an empty chart and with a day preloaded, beside the same run with
-// painting switched off (the window hidden: the floor the data itself costs), at 10 records a
+// The real program (the Program main() runs) offscreen, streaming from the device simulator: prints
+// the processor time it uses (this process's own time, so other work on the machine does not count)
+// at the full 9600-baud line rate with an empty chart and with a day preloaded, beside the same run
+// with painting switched off (the window hidden: the floor the data itself costs), at 10 records a
 // second, with the port open and no data; how long a record takes to reach the needle, how often
 // the chart draws while following a steady signal, and the processor time of a command wait
 // against a silent device.
@@ -11,7 +11,7 @@
 // ORVEL_SIM names the simulator; default 30 s per run. --on-screen runs only the full-rate row
 // on the platform the environment names (xvfb-run: a real X11 window) instead of offscreen.
 #include "ProgramRig.h"
-#include "device/CommandTransaction.h"
+#include "TransactionRig.h"
 #include "platform/display/GaugeWidget.h"
 #include "recording/Recorder.h"
 
@@ -126,26 +126,23 @@ StreamFigures stream(int seconds, const StreamRun &run)
     }
     ProgramRig rig;
     rig.boxes.stop();
-    // Recording into a temporary folder, its writer thread's processor time counted too.
-    QTemporaryDir folder;
-    std::unique_ptr<Recorder> recorder;
-    if (run.recording) {
-        recorder = std::make_unique<Recorder>(rig.prompts, Recorder::Options{folder.path()});
-        rig.window.monitor().setReadingSink(recorder.get());
-    }
-    rig.window.mnuStart->trigger();
+    // The program records into the rig's temporary folder, its writer thread's processor time
+    // counted too; runs without recording unhook the recorder.
+    if (!run.recording)
+        rig.window.monitor().setReadingSink(nullptr);
+    rig.ui.mnuStart->trigger();
     if (run.preloadDay)
-        preloadDay(*rig.window.Strip1);
+        preloadDay(*rig.ui.Strip1);
     if (!run.painting)
         rig.window.hide();
-    NeedleWatch needle(*rig.window.Elevation, rig.port);
+    NeedleWatch needle(*rig.ui.Elevation, rig.port);
     // Settle: the first picture after Start and the preload is not part of the steady state.
     runEventLoop(1000);
     needle.paints = 0;
     needle.delaysMs.clear();
 
     const quint64 before = rig.records();
-    const long long replotsBefore = rig.window.Strip1->replotCount();
+    const long long replotsBefore = rig.ui.Strip1->replotCount();
     QElapsedTimer wall;
     wall.start();
     const double cpu0 = cpuSeconds();
@@ -167,7 +164,7 @@ StreamFigures stream(int seconds, const StreamRun &run)
     const double cpu = cpuSeconds() - cpu0;
     const double elapsed = wall.elapsed() / 1000.0;
     StreamFigures f{100.0 * cpu / elapsed, rig.records() - before, maxWaiting, maxDelay};
-    f.chartFramesPerSecond = double(rig.window.Strip1->replotCount() - replotsBefore) / elapsed;
+    f.chartFramesPerSecond = double(rig.ui.Strip1->replotCount() - replotsBefore) / elapsed;
     f.gaugePaintsPerSecond = double(needle.paints) / elapsed;
     if (!needle.delaysMs.empty()) {
         std::vector<double> &d = needle.delaysMs;
@@ -175,8 +172,7 @@ StreamFigures stream(int seconds, const StreamRun &run)
         f.medianNeedleDelayMs = d[d.size() / 2];
         f.maxNeedleDelayMs = d.back();
     }
-    rig.window.mnuStop->trigger();
-    rig.window.monitor().setReadingSink(nullptr);
+    rig.ui.mnuStop->trigger();
     return f;
 }
 
@@ -206,17 +202,13 @@ double silentWaitCpu()
     SimulatorProcess sim;
     if (!sim.start({QStringLiteral("--silent")}))
         std::exit(1);
-    ProgramRig rig;
-    rig.port.setCommPort(1);
-    rig.port.setPortOpen(true);
-    CommandTransaction transaction(rig.port, rig.wait, rig.clock);
+    TransactionRig rig;
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    const QString reply = transaction.SendCommand(QStringLiteral("!RANGE?"));
+    const QString reply = rig.transaction.SendCommand(QStringLiteral("!RANGE?"));
     const double cpu = cpuSeconds() - cpu0;
     std::printf("  reply %s after %.3f s\n", qPrintable(reply), wall.elapsed() / 1000.0);
-    rig.port.setPortOpen(false);
     return 100.0 * cpu / (wall.elapsed() / 1000.0);
 }
 

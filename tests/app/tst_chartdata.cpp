@@ -3,6 +3,7 @@
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "FakeSerialControl.h"
+#include "MainWindowControls.h"
 #include "app/ChartDataMenu.h"
 #include "app/ChartExporter.h"
 #include "app/CursorValues.h"
@@ -54,10 +55,11 @@ struct Rig {
     FakePrompts prompts;
     FakeFileChooser files;
     frmOrvelShow window{port, clock, prompts};
+    MainWindowControls ui{window};
     QMenu chartMenu;
     ChartDataMenu &menu =
-        *new ChartDataMenu({chartMenu, *window.Strip1, port, prompts, &window, &files});
-    StripChartWidget &chart = *window.Strip1;
+        *new ChartDataMenu({chartMenu, window.chart(), port, prompts, &window, &files});
+    StripChartWidget &chart = window.chart();
 };
 
 QList<QPair<double, double>> pointsOf(const StripChartWidget &chart, int trace)
@@ -132,7 +134,7 @@ private slots:
     void openOnlyWhileThePortIsClosed()
     {
         Rig rig;
-        rig.window.mnuStart->trigger();
+        rig.ui.mnuStart->trigger();
         QVERIFY(rig.port.PortOpen());
         rig.port.deliver("12.34,359.96\r\n");
         const QString path = file("x.csv", "time,elevation,azimuth\r\n1\r\n");
@@ -229,7 +231,7 @@ private slots:
         QCOMPARE(CursorValues::text(rig.chart, QLocale(QLocale::German)),
                  QStringLiteral("2026-12-07 14:05:15\t12,5\t-3,25"));
 
-        rig.window.mnuStart->trigger();
+        rig.ui.mnuStart->trigger();
         QVERIFY(rig.chart.store().isEmpty());
     }
 

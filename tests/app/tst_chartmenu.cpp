@@ -36,7 +36,7 @@ struct Rig {
     FakePrompts prompts;
     Recorder recorder;
     frmOrvelShow window{port, clock, prompts};
-    ChartMenu *menu = new ChartMenu(*window.Strip1, recorder, prompts);
+    ChartMenu *menu = new ChartMenu(window.chart(), recorder, prompts);
 };
 
 bool savedChoice()
@@ -117,9 +117,9 @@ private slots:
         Rig rig(folder.path());
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
-        QWidget *plot = rig.window.Strip1->findChild<QCustomPlot *>();
+        QWidget *plot = rig.window.chart().findChild<QCustomPlot *>();
         QVERIFY(plot);
-        QSignalSpy cursor(rig.window.Strip1, &StripChartWidget::CursorEvent);
+        QSignalSpy cursor(&rig.window.chart(), &StripChartWidget::CursorEvent);
         const QPoint inside = plot->rect().center();
         QTest::mousePress(plot, Qt::RightButton, {}, inside);
         QTest::mouseRelease(plot, Qt::RightButton, {}, inside);

@@ -5,6 +5,7 @@
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "FakeSerialControl.h"
+#include "MainWindowControls.h"
 #include "app/frmOrvelShow.h"
 #include "platform/display/GaugeWidget.h"
 #include "platform/display/StripChartWidget.h"
@@ -62,14 +63,15 @@ Picture stream(bool cached, const std::vector<Record> &records)
     FakeClock clock;
     FakePrompts prompts;
     frmOrvelShow window{port, clock, prompts};
-    window.Elevation->setCachedDrawing(cached);
-    window.Azimuth->setCachedDrawing(cached);
-    window.Strip1->setCachedDrawing(cached);
+    const MainWindowControls ui{window};
+    ui.Elevation->setCachedDrawing(cached);
+    ui.Azimuth->setCachedDrawing(cached);
+    ui.Strip1->setCachedDrawing(cached);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return {};
-    window.mnuStart->trigger();
-    auto *plot = window.Strip1->findChild<QCustomPlot *>();
+    ui.mnuStart->trigger();
+    auto *plot = ui.Strip1->findChild<QCustomPlot *>();
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record &r = records[i];
         port.deliver(QByteArray::number(r.elevation, 'f', 2) + ',' +
@@ -79,7 +81,7 @@ Picture stream(bool cached, const std::vector<Record> &records)
         // The cursor read-out and its layer take part too; the click lands on the time the
         // followed view shows once it is up to date.
         if (i == 300) {
-            window.Strip1->flush();
+            ui.Strip1->flush();
             QTest::mouseClick(plot, Qt::LeftButton, {},
                               plot->axisRects().at(1)->rect().center() - QPoint(60, 0));
         }
@@ -87,13 +89,13 @@ Picture stream(bool cached, const std::vector<Record> &records)
         QTest::qWait(i % 3 == 0 ? 4 : 1);
     }
     QTest::qWait(120);
-    window.Strip1->flush();
+    ui.Strip1->flush();
     QTest::qWait(60);
     const auto at = [&](QWidget *w) { return QRect(w->mapTo(&window, QPoint(0, 0)), w->size()); };
     const QImage shown =
         window.screen()->grabWindow(window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-    window.mnuStop->trigger();
-    return {shown, at(window.Elevation), at(window.Azimuth), at(window.Strip1)};
+    ui.mnuStop->trigger();
+    return {shown, at(ui.Elevation), at(ui.Azimuth), at(ui.Strip1)};
 }
 
 struct Difference {

@@ -2,6 +2,8 @@
 #include "FakeClock.h"
 #include "FakePrompts.h"
 #include "FakeSerialControl.h"
+#include "MainWindowControls.h"
+#include "ScopedDefaultLocale.h"
 #include "app/frmOrvelShow.h"
 #include "monitor/LiveMonitor.h"
 #include "platform/display/GaugeWidget.h"
@@ -34,6 +36,7 @@ struct Rig {
     FakeClock clock;
     FakePrompts prompts;
     frmOrvelShow window{port, clock, prompts};
+    MainWindowControls ui{window};
 };
 
 } // namespace
@@ -45,13 +48,13 @@ void TestMainWindow::startUpState()
     QCOMPARE(rig.port.Settings(), QStringLiteral("9600,N,8,1"));
     QVERIFY(!rig.port.PortOpen());
     QCOMPARE(rig.port.opens, 0);
-    QCOMPARE(rig.window.mnuCom.size(), 9);
+    QCOMPARE(rig.ui.mnuCom.size(), 9);
     for (int i = 0; i < 9; ++i) {
-        QCOMPARE(rig.window.mnuCom[i]->text(), QStringLiteral("Com Port %1").arg(i + 1));
-        QCOMPARE(rig.window.mnuCom[i]->isChecked(), i == 0);
-        QVERIFY(rig.window.mnuCom[i]->isEnabled());
+        QCOMPARE(rig.ui.mnuCom[i]->text(), QStringLiteral("Com Port %1").arg(i + 1));
+        QCOMPARE(rig.ui.mnuCom[i]->isChecked(), i == 0);
+        QVERIFY(rig.ui.mnuCom[i]->isEnabled());
     }
-    StripChartWidget *chart = rig.window.Strip1;
+    StripChartWidget *chart = rig.ui.Strip1;
     chart->setCurrentTrace(0);
     QCOMPARE(chart->Caption(), QStringLiteral("Elevation"));
     QCOMPARE(chart->TraceCaptionColor(), chart->BackColor());
@@ -85,24 +88,24 @@ void TestMainWindow::centredAndFixed()
     const QRect frame = rig.window.frameGeometry();
     QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 1);
     QVERIFY(qAbs(frame.center().y() - screen.center().y()) <= 1);
-    QCOMPARE(rig.window.Elevation->geometry(), QRect(0, 0, 177, 176));
-    QCOMPARE(rig.window.Azimuth->geometry(), QRect(0, 176, 177, 177));
-    QCOMPARE(rig.window.Strip1->geometry(), QRect(176, 0, 401, 353));
+    QCOMPARE(rig.ui.Elevation->geometry(), QRect(0, 0, 177, 176));
+    QCOMPARE(rig.ui.Azimuth->geometry(), QRect(0, 176, 177, 177));
+    QCOMPARE(rig.ui.Strip1->geometry(), QRect(176, 0, 401, 353));
 }
 
 void TestMainWindow::portItemsAndStartStopThroughTheMenu()
 {
     Rig rig;
-    rig.window.mnuCom[3]->trigger();
+    rig.ui.mnuCom[3]->trigger();
     for (int i = 0; i < 9; ++i)
-        QCOMPARE(rig.window.mnuCom[i]->isChecked(), i == 3);
-    rig.window.mnuCom[3]->trigger(); // the checked item stays checked
-    QVERIFY(rig.window.mnuCom[3]->isChecked());
-    rig.window.mnuStart->trigger();
+        QCOMPARE(rig.ui.mnuCom[i]->isChecked(), i == 3);
+    rig.ui.mnuCom[3]->trigger(); // the checked item stays checked
+    QVERIFY(rig.ui.mnuCom[3]->isChecked());
+    rig.ui.mnuStart->trigger();
     QVERIFY(rig.port.PortOpen());
     QCOMPARE(rig.port.CommPort(), short(4));
     QCOMPARE(rig.port.written(), QByteArray("!START\r\n"));
-    rig.window.mnuStop->trigger();
+    rig.ui.mnuStop->trigger();
     QVERIFY(!rig.port.PortOpen());
     QCOMPARE(rig.port.written(), QByteArray("!START\r\n!STOP\r\n"));
 }
@@ -110,16 +113,16 @@ void TestMainWindow::portItemsAndStartStopThroughTheMenu()
 void TestMainWindow::recordsReachGaugesAndChartAndCursorReads()
 {
     Rig rig;
-    QLocale::setDefault(QLocale::c());
-    rig.window.mnuStart->trigger();
+    const ScopedDefaultLocale locale(QLocale::c());
+    rig.ui.mnuStart->trigger();
     rig.port.deliver("12.34,359.96\r\n");
-    QCOMPARE(rig.window.Elevation->NeedleValue(), 12.34);
-    QCOMPARE(rig.window.Azimuth->NeedleValue(), 359.96);
-    QSignalSpy cursor(rig.window.Strip1, &StripChartWidget::CursorEvent);
-    rig.window.Strip1->setCursorX(12 * 3600.0 / 86400.0);
+    QCOMPARE(rig.ui.Elevation->NeedleValue(), 12.34);
+    QCOMPARE(rig.ui.Azimuth->NeedleValue(), 359.96);
+    QSignalSpy cursor(rig.ui.Strip1, &StripChartWidget::CursorEvent);
+    rig.ui.Strip1->setCursorX(12 * 3600.0 / 86400.0);
     if (cursor.isEmpty())
-        emit rig.window.Strip1->CursorEvent(0, 0);
-    StripChartWidget *chart = rig.window.Strip1;
+        emit rig.ui.Strip1->CursorEvent(0, 0);
+    StripChartWidget *chart = rig.ui.Strip1;
     chart->setCurrentTrace(0);
     QCOMPARE(chart->Caption(), QStringLiteral("Elevation at Cursor =12.3"));
     QCOMPARE(chart->TraceCaptionColor(), 0x000000FFu);
@@ -128,7 +131,7 @@ void TestMainWindow::recordsReachGaugesAndChartAndCursorReads()
     QCOMPARE(chart->TraceCaptionColor(), 0x00FF0000u);
     // Screen readers get the read-out too.
     QVERIFY(chart->accessibleDescription().contains(QStringLiteral("Elevation at Cursor =12.3")));
-    QCOMPARE(rig.window.Elevation->accessibleName(), QStringLiteral("Mast Elevation"));
+    QCOMPARE(rig.ui.Elevation->accessibleName(), QStringLiteral("Mast Elevation"));
 }
 
 void TestMainWindow::setupOnlyWhilePortClosed()
@@ -136,21 +139,21 @@ void TestMainWindow::setupOnlyWhilePortClosed()
     Rig rig;
     int runs = 0;
     rig.window.setSetupRunner([&](frmOrvelShow &) { ++runs; });
-    rig.window.mnuStart->trigger();
-    rig.window.mnuSetup->trigger();
+    rig.ui.mnuStart->trigger();
+    rig.ui.mnuSetup->trigger();
     QCOMPARE(runs, 0);
     QVERIFY(rig.prompts.messages.isEmpty());
-    rig.window.mnuStop->trigger();
-    rig.window.mnuSetup->trigger();
+    rig.ui.mnuStop->trigger();
+    rig.ui.mnuSetup->trigger();
     QCOMPARE(runs, 1);
 }
 
 void TestMainWindow::exitSendsNothing()
 {
     Rig rig;
-    rig.window.mnuStart->trigger();
+    rig.ui.mnuStart->trigger();
     const int writes = int(rig.port.writes.size());
-    QTimer::singleShot(0, rig.window.mnuExit, &QAction::trigger);
+    QTimer::singleShot(0, rig.ui.mnuExit, &QAction::trigger);
     QCOMPARE(QCoreApplication::exec(), 0); // Exit ended the event loop
     QCOMPARE(int(rig.port.writes.size()), writes);
 }
@@ -158,7 +161,7 @@ void TestMainWindow::exitSendsNothing()
 void TestMainWindow::helpShowsTheText()
 {
     Rig rig;
-    rig.window.mnuHelp->trigger();
+    rig.ui.mnuHelp->trigger();
     QCOMPARE(rig.prompts.messages.size(), 1);
     QVERIFY(rig.prompts.messages.first().startsWith(QStringLiteral("Orvel On-line v1.0.5\n")));
     QVERIFY(!rig.port.PortOpen());

@@ -27,7 +27,6 @@ private slots:
     void silentDeviceIsNotResponding();
     void repliesInOneBytePiecesStillWork();
     void absentPortIsReported();
-    void closingDuringReadBackLeavesThePortClosed();
     void setupRefusedWhileStreaming();
 };
 
@@ -185,44 +184,17 @@ void TestE2eSetup::absentPortIsReported()
     QVERIFY(!rig.port.PortOpen());
 }
 
-void TestE2eSetup::closingDuringReadBackLeavesThePortClosed()
-{
-    SimulatorProcess sim;
-    QVERIFY2(sim.start({QStringLiteral("--reply-delay"), QStringLiteral("400")}),
-             qPrintable(sim.errorString()));
-    ProgramRig rig;
-    runSetup(rig, [&](frmSetup *window) {
-        QPointer<frmSetup> guard(window);
-        // Close the window 300 ms into a read-back, from the user's side.
-        QTimer::singleShot(300, window, [guard] {
-            if (guard)
-                child<QPushButton>(guard, "cmdClose")->click();
-        });
-        QTest::mouseClick(child<QPushButton>(window, "cmdRefresh"), Qt::LeftButton);
-    });
-    QVERIFY(!rig.port.PortOpen());
-    QVERIFY(!visibleSetupWindow());
-    // Nothing more reaches the device once the window has gone.
-    const qsizetype commands = sim.logLinesContaining(QStringLiteral("rx !")).size();
-    QTest::qWait(1500);
-    QCOMPARE(sim.logLinesContaining(QStringLiteral("rx !")).size(), commands);
-    // The program carries on: Start works.
-    rig.window.mnuStart->trigger();
-    QVERIFY(sim.waitForLogLine(QStringLiteral("rx !START"), 3000));
-    rig.window.mnuStop->trigger();
-}
-
 void TestE2eSetup::setupRefusedWhileStreaming()
 {
     SimulatorProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     ProgramRig rig;
-    rig.window.mnuStart->trigger();
-    rig.window.mnuSetup->trigger(); // returns at once: refused silently
+    rig.ui.mnuStart->trigger();
+    rig.ui.mnuSetup->trigger(); // returns at once: refused silently
     QVERIFY(!visibleSetupWindow());
     QVERIFY(rig.boxes.seen.isEmpty());
     QVERIFY(rig.port.PortOpen());
-    rig.window.mnuStop->trigger();
+    rig.ui.mnuStop->trigger();
 }
 
 QTEST_MAIN(TestE2eSetup)

@@ -1,6 +1,6 @@
 // A user who clicks fast: Start and Stop alternated, Setup opened and closed again and again,
 // Refresh clicked while every wait runs.
-#include "../e2e/SetupDriver.h"
+#include "SetupDriver.h"
 
 #include <QLabel>
 #include <QSet>
@@ -24,9 +24,9 @@ void TestHardClicks::startAndStopAlternated()
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < Rounds; ++i) {
-        rig.window.mnuStart->trigger();
+        rig.ui.mnuStart->trigger();
         QCoreApplication::processEvents();
-        rig.window.mnuStop->trigger();
+        rig.ui.mnuStop->trigger();
         QCoreApplication::processEvents();
     }
     const qint64 clicking = timer.elapsed();
@@ -70,9 +70,9 @@ void TestHardClicks::setupOpenedAndClosed()
     QVERIFY(rig.boxes.seen.isEmpty());
     QVERIFY(!visibleSetupWindow());
     // The program carries on.
-    rig.window.mnuStart->trigger();
+    rig.ui.mnuStart->trigger();
     QVERIFY(sim.waitForLogLine(QStringLiteral("rx !START"), 3000));
-    rig.window.mnuStop->trigger();
+    rig.ui.mnuStop->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(sim.logLinesContaining(QStringLiteral("rx !STOP")).size(),
                               qsizetype(Rounds + 1), 5000);
 }

@@ -2,7 +2,7 @@
 // say "Cannot open Com port n" with the system's reason under it. Root ignores a terminal's
 // exclusive lock and its permissions, so these cases run as an ordinary user (run-unprivileged.sh)
 // and skip when only root is available.
-#include "../e2e/ProgramRig.h"
+#include "ProgramRig.h"
 
 #include <QSerialPort>
 #include <sys/stat.h>
@@ -60,7 +60,7 @@ void TestHardPorts::busyPortIsReportedWithItsReason()
     QCOMPARE(holder.readLine().trimmed(), QByteArray("held"));
 
     ProgramRig rig;
-    rig.window.mnuStart->trigger();
+    rig.ui.mnuStart->trigger();
     QVERIFY(!rig.port.PortOpen());
     QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("Cannot open Com port 1")});
     const QString detail = rig.boxes.seen.first().detail;
@@ -72,10 +72,10 @@ void TestHardPorts::busyPortIsReportedWithItsReason()
     QVERIFY(holder.waitForFinished(5000));
 
     // Once the other program lets go, Start works.
-    rig.window.mnuStart->trigger();
+    rig.ui.mnuStart->trigger();
     QVERIFY(rig.port.PortOpen());
     QVERIFY(sim.waitForLogLine(QStringLiteral("rx !START"), 3000));
-    rig.window.mnuStop->trigger();
+    rig.ui.mnuStop->trigger();
 }
 
 void TestHardPorts::portWithoutPermissionIsReportedWithItsReason()
@@ -85,7 +85,7 @@ void TestHardPorts::portWithoutPermissionIsReportedWithItsReason()
     const QByteArray device = sim.ptyPath().toLocal8Bit();
     QCOMPARE(::chmod(device.constData(), 0), 0);
     ProgramRig rig;
-    rig.window.mnuStart->trigger();
+    rig.ui.mnuStart->trigger();
     QVERIFY(!rig.port.PortOpen());
     QCOMPARE(rig.boxes.texts(), QStringList{QStringLiteral("Cannot open Com port 1")});
     const QString detail = rig.boxes.seen.first().detail;

@@ -1,7 +1,7 @@
 // The device's replies under faults: cut at every byte, trickling in, on the edge of the time
 // limit, a device that goes away during a wait, and a setup window closed in the middle of one.
-#include "../e2e/SetupDriver.h"
 #include "Figures.h"
+#include "SetupDriver.h"
 #include "TransactionRig.h"
 
 #include "FakeClock.h"
@@ -202,9 +202,9 @@ void TestHardSetup::closingTheWindowDuringAWait()
     qInfo("window closed 300 ms into a %s: port closed, %lld commands reached the device, none "
           "after",
           setting ? "setting" : "read-back", qlonglong(commands));
-    rig.window.mnuStart->trigger();
+    rig.ui.mnuStart->trigger();
     QVERIFY(sim.waitForLogLine(QStringLiteral("rx !START"), 3000));
-    rig.window.mnuStop->trigger();
+    rig.ui.mnuStop->trigger();
     QVERIFY(sim.waitForLogLine(QStringLiteral("rx !STOP"), 3000));
 }
 

@@ -1,7 +1,7 @@
 // What arrives on the serial line while the live display runs: a megabyte of garbage without a
 // line end, in pieces of every size, and a device that goes away in the middle of the stream.
-#include "../e2e/ProgramRig.h"
 #include "Figures.h"
+#include "ProgramRig.h"
 
 #include "DisplayRig.h"
 #include "FakeClock.h"
@@ -117,10 +117,10 @@ void TestHardStream::garbageOverTheTerminalStaysBounded()
     for (int round = 1; round <= 2; ++round) {
         QElapsedTimer timer;
         timer.start();
-        rig.window.mnuStart->trigger();
+        rig.ui.mnuStart->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(rig.records() >= 5, 60000);
         const qint64 firstRecords = timer.elapsed();
-        rig.window.mnuStop->trigger();
+        rig.ui.mnuStop->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(sim.logLinesContaining(QStringLiteral("rx !STOP")).size(),
                                   qsizetype(round), 3000);
         QTest::qWait(50);
@@ -128,11 +128,11 @@ void TestHardStream::garbageOverTheTerminalStaysBounded()
         qInfo("garbage %lld bytes over the terminal, round %d: first records after %lld ms, "
               "buffer peak %lld, resident %.3f MiB, chart %.3f MiB",
               qlonglong(GarbageBytes), round, qlonglong(firstRecords), qlonglong(largest),
-              mebibytes(resident), mebibytes(qint64(rig.window.Strip1->store().memoryBytes())));
+              mebibytes(resident), mebibytes(qint64(rig.ui.Strip1->store().memoryBytes())));
         QVERIFY(largest <= rig.window.monitor().receiveBuffer().capacity());
-        QCOMPARE(rig.window.Elevation->NeedleValue(), 12.34);
-        QCOMPARE(rig.window.Azimuth->NeedleValue(), 56.78);
-        const ChartStore &store = rig.window.Strip1->store();
+        QCOMPARE(rig.ui.Elevation->NeedleValue(), 12.34);
+        QCOMPARE(rig.ui.Azimuth->NeedleValue(), 56.78);
+        const ChartStore &store = rig.ui.Strip1->store();
         QCOMPARE(store.trace(0).valueAt(store.newestX()), 12.34);
         if (round == 1) {
             before = resident;
@@ -167,10 +167,11 @@ void TestHardStream::unplugDuringTheStreamClosesTellsOnceAndIdles()
     });
     QSignalSpy lost(&rig.port, &SerialControl::deviceLost);
 
-    rig.window.mnuStart->trigger();
+    rig.ui.mnuStart->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(rig.records() > 0, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(!rig.port.PortOpen(), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(rig.boxes.seen.size(), 1, 3000);
+    const quint64 kept = rig.records(); // the chart is kept
     const double before = cpuSeconds();
     QTest::qWait(500);
     const double cpu = cpuSeconds() - before;
@@ -183,15 +184,16 @@ void TestHardStream::unplugDuringTheStreamClosesTellsOnceAndIdles()
     QVERIFY2(errors <= 5, qPrintable(QString::number(errors)));
     QVERIFY2(cpu < 0.15, qPrintable(QString::number(cpu)));
     QCOMPARE(rig.boxes.seen.size(), 1);
+    QCOMPARE(rig.records(), kept);
 
+    // The device is back: Start works again.
     SimulatorProcess fresh;
     QVERIFY2(fresh.start(), qPrintable(fresh.errorString()));
-    const quint64 kept = rig.records();
-    rig.window.mnuStart->trigger();
+    rig.ui.mnuStart->trigger();
     QVERIFY(rig.port.PortOpen());
     QVERIFY(fresh.waitForLogLine(QStringLiteral("rx !START"), 3000));
     QTRY_VERIFY_WITH_TIMEOUT(rig.records() > 0 && rig.records() != kept, 5000);
-    rig.window.mnuStop->trigger();
+    rig.ui.mnuStop->trigger();
     QVERIFY(fresh.waitForLogLine(QStringLiteral("rx !STOP"), 3000));
 }
 

@@ -4,6 +4,7 @@
 #include "FakeDisplay.h"
 #include "FakePrompts.h"
 #include "FakeSerialControl.h"
+#include "ScopedDefaultLocale.h"
 #include "monitor/LiveMonitor.h"
 #include "monitor/PortList.h"
 #include "recording/ReadingSink.h"
@@ -291,7 +292,7 @@ void TestLiveMonitor::deviceLostWhileStreamingToldOnce()
 void TestLiveMonitor::cursorReadout()
 {
     Rig rig;
-    QLocale::setDefault(QLocale::c());
+    const ScopedDefaultLocale locale(QLocale::c());
     rig.chart.cursorValues[0] = 12.34;
     rig.chart.cursorValues[1] = 359.96;
     rig.monitor.Strip1CursorEvent();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/PortOpener.h"
+#include "device/PortOpener.h"
 #include "setup/SetupSession.h"
 #include "setup/SetupView.h"
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "FindChild.h"
 #include "ProgramRig.h"
 #include "setup/PickList.h"
+#include "setup/frmSetup.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -17,13 +19,6 @@ inline frmSetup *visibleSetupWindow()
             return setup;
     }
     return nullptr;
-}
-
-template <typename T> T *child(QWidget *window, const char *name)
-{
-    T *found = window->findChild<T *>(QString::fromLatin1(name));
-    Q_ASSERT(found);
-    return found;
 }
 
 inline void typeInto(QLineEdit *field, const QString &text)
@@ -49,7 +44,7 @@ inline void runSetup(ProgramRig &rig, const std::function<void(frmSetup *)> &whi
             child<QPushButton>(window, "cmdClose")->click();
     });
     poll.start();
-    rig.window.mnuSetup->trigger();
+    rig.ui.mnuSetup->trigger();
 }
 
 inline QString statusLine(QWidget *window)

@@ -1,0 +1,21 @@
+#include "app/Program.h"
+
+#include "app/ChartDataMenu.h"
+#include "app/ChartMenu.h"
+#include "monitor/LiveMonitor.h"
+#include "platform/display/StripChartWidget.h"
+#include "setup/frmSetup.h"
+
+Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recording)
+{
+    // A wait for the device wakes as soon as characters arrive.
+    QObject::connect(&port_, &SerialControl::inputArrived, &wait_, &QtEventWait::interrupt);
+    // Every accepted record also goes to the day's file, unless turned off in the chart's menu.
+    window_.monitor().setReadingSink(&recorder_);
+    auto *chartMenu = new ChartMenu(window_.chart(), recorder_, prompts_); // owned by the chart
+    // Its data entries after the recording ones.
+    chartData_ = new ChartDataMenu({*chartMenu->menu(), window_.chart(), port_, prompts_, &window_});
+    window_.setSetupRunner([this](frmOrvelShow &owner) {
+        frmSetup::runModal(owner.monitor(), wait_, clock_, prompts_, &owner);
+    });
+}

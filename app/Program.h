@@ -1,0 +1,38 @@
+#pragma once
+
+#include "app/MessageBoxPrompts.h"
+#include "app/frmOrvelShow.h"
+#include "platform/runtime/QtEventWait.h"
+#include "platform/runtime/SystemClock.h"
+#include "platform/serial/QtSerialControl.h"
+#include "recording/Recorder.h"
+
+class ChartDataMenu;
+
+// The program as main() runs it: the system clock, message boxes, the serial port and the
+// event-processing wait wired to the main window, whose Setup command shows the setup window,
+// and every accepted record going to the recorder. The end-to-end tests and the benchmarks
+// construct this same object, recording into a folder of their own.
+class Program
+{
+public:
+    explicit Program(const Recorder::Options &recording = {});
+
+    frmOrvelShow &window() { return window_; }
+    SerialControl &port() { return port_; }
+    EventWait &wait() { return wait_; }
+    const Clock &clock() const { return clock_; }
+    Recorder &recorder() { return recorder_; }
+    // The chart menu's reading back, export, picture and copy entries.
+    ChartDataMenu &chartData() { return *chartData_; }
+
+private:
+    SystemClock clock_;
+    MessageBoxPrompts prompts_;
+    QtSerialControl port_;
+    QtEventWait wait_;
+    // Made before the window, so it outlives the monitor that feeds it.
+    Recorder recorder_;
+    frmOrvelShow window_{port_, clock_, prompts_};
+    ChartDataMenu *chartData_ = nullptr; // owned by the chart's menu
+};
