@@ -7,6 +7,7 @@
 //   cuts the same lines, never holding more than its bound;
 // - the receive handler, fed the same stream whole, byte by byte and in random pieces, plots the
 //   same points and leaves the needles at the same values;
+// - no point, needle or cursor readout is ever infinite or NaN, however large a number is;
 // - a number reads the same with or without the blanks it skips, and never as NaN.
 #include "FakeClock.h"
 #include "FakeDisplay.h"
@@ -104,6 +105,28 @@ struct Outcome {
     int needleSets;
 };
 
+bool showsNonNumber(const QString &text)
+{
+    return text.contains(QLatin1String("inf"), Qt::CaseInsensitive) ||
+           text.contains(QLatin1String("nan"), Qt::CaseInsensitive) || text.contains(u'\u221e');
+}
+
+// Whatever the lines held, no point, needle or cursor readout is infinite or not a number.
+void requireShownFinite(LiveMonitor &monitor, FakeChart &chart, const FakeGauge &elevation,
+                        const FakeGauge &azimuth)
+{
+    for (const FakeChart::Point &p : chart.points) {
+        require(std::isfinite(p.y), "an infinite or NaN point plotted");
+        // The readout with the cursor on that point.
+        chart.cursorValues[p.trace & 1] = p.y;
+    }
+    require(std::isfinite(elevation.needle) && std::isfinite(azimuth.needle),
+            "a needle set to an infinite or NaN value");
+    monitor.Strip1CursorEvent();
+    require(!showsNonNumber(chart.captions[0]) && !showsNonNumber(chart.captions[1]),
+            "the cursor readout shows inf or nan");
+}
+
 // Feeds the stream to the receive handler in pieces of the given sizes (0: all at once).
 template <typename NextPiece> Outcome runMonitor(const QByteArray &stream, NextPiece nextPiece)
 {
@@ -123,6 +146,7 @@ template <typename NextPiece> Outcome runMonitor(const QByteArray &stream, NextP
         require(monitor.receiveBuffer().size() <= monitor.receiveBuffer().capacity(),
                 "receive handler's buffer over its bound");
     }
+    requireShownFinite(monitor, chart, elevation, azimuth);
     return {chart.points, elevation.needle, azimuth.needle, elevation.needleSets};
 }
 
