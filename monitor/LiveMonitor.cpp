@@ -10,9 +10,8 @@
 #include "platform/serial/SerialControl.h"
 #include "recording/ReadingSink.h"
 
-#include <limits>
-
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace
