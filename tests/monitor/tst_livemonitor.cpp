@@ -351,8 +351,9 @@ void TestLiveMonitor::acceptedRecordsGoToTheSinkAsRead()
     rig.port.setRThreshold(0);
     rig.port.deliver("7.000,8.000\r\n");
 
+    // The last record's numbers are too large for a double: no point, recorded as empty.
     QCOMPARE(sink.readings.size(), 3);
-    QCOMPARE(rig.chart.points.size(), 5);
+    QCOMPARE(rig.chart.points.size(), 3);
     const Reading &first = sink.readings[0];
     QCOMPARE(first.msecsSinceEpoch, rig.clock.now().addMSecs(-500).toMSecsSinceEpoch());
     QCOMPARE(first.utcOffsetSeconds, rig.clock.utcOffsetSeconds);
@@ -362,8 +363,8 @@ void TestLiveMonitor::acceptedRecordsGoToTheSinkAsRead()
     QByteArray row;
     RecordRow::append(row, sink.readings[2]);
     QCOMPARE(row, QByteArray("2026-12-08T00:00:00.487+01:00,,\r\n"));
-    for (int i = 0; i < 3; ++i) {
-        const int point = i == 0 ? 0 : i + 1; // the first record put two points
+    for (int i = 0; i < 2; ++i) {
+        const int point = i == 0 ? 0 : 2; // the first record put two points
         QCOMPARE(rig.chart.points[point].x * 86400.0,
                  double(RecordRow::localSecondOfDay(sink.readings[i])));
     }
