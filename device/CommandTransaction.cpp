@@ -47,10 +47,14 @@ CommandTransaction::Stop CommandTransaction::collect(QByteArray &accumulated, do
     const double start = clock_.elapsedSeconds();
     for (;;) {
         wait_.processEvents(CycleMs);
-        accumulated += port_.Input();
-        // A reply that completes in the cycle in which the time runs out still counts.
-        if (complete(accumulated))
-            return Stop::Complete;
+        const QByteArray arrived = port_.Input();
+        // A reply that completes in the cycle in which the time runs out still counts. Text
+        // that was incomplete stays so until more arrives.
+        if (!arrived.isEmpty()) {
+            accumulated += arrived;
+            if (complete(accumulated))
+                return Stop::Complete;
+        }
         if (cancelled_ || !port_.PortOpen())
             return Stop::Abandoned;
         if (clock_.elapsedSeconds() - start > limit)

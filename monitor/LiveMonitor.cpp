@@ -11,7 +11,9 @@
 #include "platform/serial/SerialControl.h"
 #include "recording/ReadingSink.h"
 
+#include <cmath>
 #include <limits>
+#include <optional>
 
 namespace
 {
@@ -23,6 +25,13 @@ constexpr qsizetype MinimumLineLength = 11;
 // Readout caption colours, 0x00BBGGRR: light red and light blue.
 constexpr std::uint32_t LightRed = 0x000000FF;
 constexpr std::uint32_t LightBlue = 0x00FF0000;
+
+// A field's number, or nothing when it is too large for a double.
+std::optional<double> finiteNumber(QByteArrayView field)
+{
+    const double value = readNumber(field);
+    return std::isfinite(value) ? std::optional(value) : std::nullopt;
+}
 
 } // namespace
 
@@ -110,25 +119,31 @@ void LiveMonitor::handleLine(const QByteArray &line)
     if (line.size() < MinimumLineLength)
         return;
     fields_ = line.split(',');
-    const bool hasAzimuth = fields_.size() > 1;
-    const double elevation = readNumber(fields_[0]);
-    const double azimuth = hasAzimuth ? readNumber(fields_[1]) : 0.0;
+    // A number beyond a double's range reads as infinite: the steps that would use it fail and
+    // are skipped, as any failing step is, so no point or needle ever holds it.
+    const std::optional<double> elevation = finiteNumber(fields_[0]);
+    const std::optional<double> azimuth =
+        fields_.size() > 1 ? finiteNumber(fields_[1]) : std::nullopt;
     // One clock reading for the point and the recorded row, so a recording reloaded later puts
     // its points at the same chart times.
     const QDateTime now = clock_.now();
     const QTime time = now.time();
     const double pointTime =
         double(time.hour() * 3600 + time.minute() * 60 + time.second()) / 86400.0;
-    chart_.AddPoint(0, pointTime, elevation);
-    if (hasAzimuth)
-        chart_.AddPoint(1, pointTime, azimuth);
-    elevation_.setNeedleValue(elevation);
+    if (elevation)
+        chart_.AddPoint(0, pointTime, *elevation);
+    if (azimuth)
+        chart_.AddPoint(1, pointTime, *azimuth);
+    if (elevation)
+        elevation_.setNeedleValue(*elevation);
     azimuth_.setGaugeMode(1);
-    if (hasAzimuth)
-        azimuth_.setNeedleValue(azimuth);
+    if (azimuth)
+        azimuth_.setNeedleValue(*azimuth);
     if (sink_) {
-        sink_->readingAccepted({now.toMSecsSinceEpoch(), now.offsetFromUtc(), elevation,
-                                hasAzimuth ? azimuth : std::numeric_limits<double>::quiet_NaN()});
+        // A missing or unusable value is recorded as NaN (an empty field).
+        const double missing = std::numeric_limits<double>::quiet_NaN();
+        sink_->readingAccepted({now.toMSecsSinceEpoch(), now.offsetFromUtc(),
+                                elevation.value_or(missing), azimuth.value_or(missing)});
     }
 }
 

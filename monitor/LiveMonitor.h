@@ -54,7 +54,6 @@ public:
     // handled; the sink must outlive the monitor or be reset to nullptr first.
     void setReadingSink(ReadingSink *sink) { sink_ = sink; }
 
-    const QList<QByteArray> &fieldList() const { return fields_; }
     const ReceiveBuffer &receiveBuffer() const { return buffer_; }
 
     // The line settings set at start-up.

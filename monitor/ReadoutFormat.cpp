@@ -44,7 +44,9 @@ QString formatOneDecimal(double value, const QLocale &locale)
     whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size() - 1));
     const char tenth = kept.back();
 
-    const bool negative = std::signbit(value) && (whole != "0" || tenth != '0');
+    // A negative value keeps its sign even when it rounds to zero (-0.04 gives "-0.0"); a
+    // negative zero is no negative value.
+    const bool negative = value < 0;
     QString text;
     if (negative)
         text += locale.negativeSign();

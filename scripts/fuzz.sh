@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer, address and undefined-behaviour checks) and runs
 # each of them, starting from the seed corpus kept in fuzz/corpus, with the token dictionaries
-# in fuzz/dict. Prints the executions and the coverage each run reached; fails on any crash or
-# broken property, leaving the input that caused it in build/fuzz/artifacts.
+# in fuzz/dict. Prints the executions, their rate and the coverage each run reached; fails on
+# any crash or broken property, leaving the input that caused it in build/fuzz/artifacts.
 #
 #   scripts/fuzz.sh                 # 10 minutes per target
 #   scripts/fuzz.sh --time 20       # seconds per target
@@ -61,13 +61,15 @@ for target in "${targets[@]}"; do
     fi
     # The figures libFuzzer prints: executed inputs, and the most edges and features covered.
     executions=$(awk '/stat::number_of_executed_units/ {s += $2} END {print s + 0}' "$log")
+    # Inputs a second, over all workers: too few and a bounded run explores little.
+    rate=$(awk '/stat::average_exec_per_sec/ {s += $2} END {print s + 0}' "$log")
     coverage=$(awk '/^#[0-9]+/ {for (i = 1; i < NF; ++i) if ($i == "cov:" && $(i + 1) > m)
         m = $(i + 1)} END {print m + 0}' "$log")
     features=$(awk '/^#[0-9]+/ {for (i = 1; i < NF; ++i) if ($i == "ft:" && $(i + 1) > m)
         m = $(i + 1)} END {print m + 0}' "$log")
     entries=$(ls "$corpus" | wc -l)
-    line=$(printf '%-12s %10s executions  %4s edges  %5s features  %5s corpus entries' \
-        "fuzz_$target" "$executions" "$coverage" "$features" "$entries")
+    line=$(printf '%-12s %10s executions  %6s execs/s  %4s edges  %5s features  %5s corpus entries' \
+        "fuzz_$target" "$executions" "$rate" "$coverage" "$features" "$entries")
     if [ "$status" -ne 0 ]; then
         line="$line  FAILED (exit $status, see $log)"
         grep -E 'ERROR|property violated|runtime error' "$log" | head -5 >&2 || true

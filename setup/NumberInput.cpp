@@ -30,9 +30,10 @@ std::optional<QString> alarmAngle(const QString &text, const QLocale &locale)
 std::optional<QString> alarmPhone(const QString &text, const QLocale &locale)
 {
     const QString trimmed = text.trimmed();
+    const QString minus = locale.negativeSign();
     // Some locales group digits with blanks; a phone number is one run of characters.
     for (const QChar c : trimmed) {
-        if (c.isSpace() || c == u'-' || c == locale.negativeSign().front())
+        if (c.isSpace() || c == u'-' || (!minus.isEmpty() && c == minus.front()))
             return std::nullopt;
     }
     const std::optional<double> value = numericValue(trimmed, locale);

@@ -1,6 +1,7 @@
 #include "setup/PickList.h"
 
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QWheelEvent>
 
 PickList::PickList(QWidget *parent) : QComboBox(parent)
@@ -8,7 +9,10 @@ PickList::PickList(QWidget *parent) : QComboBox(parent)
     setEditable(true);
     // Typed text is the user's own; it never becomes an item of the list.
     setInsertPolicy(QComboBox::NoInsert);
-    connect(this, &QComboBox::activated, this, [this] { emit chosen(textBeforePick_); });
+    connect(this, &QComboBox::activated, this, [this] {
+        if (!finishingTypedText_)
+            emit chosen(textBeforePick_);
+    });
 }
 
 void PickList::showText(const QString &text)
@@ -29,8 +33,18 @@ void PickList::showPopup()
     QComboBox::showPopup();
 }
 
+bool PickList::endsTypedText(const QKeyEvent *event)
+{
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
 void PickList::keyPressEvent(QKeyEvent *event)
 {
+    if (endsTypedText(event)) {
+        const QScopedValueRollback finishing(finishingTypedText_, true);
+        QComboBox::keyPressEvent(event);
+        return;
+    }
     textBeforePick_ = currentText();
     QComboBox::keyPressEvent(event);
 }
@@ -39,4 +53,10 @@ void PickList::wheelEvent(QWheelEvent *event)
 {
     textBeforePick_ = currentText();
     QComboBox::wheelEvent(event);
+}
+
+void PickList::focusOutEvent(QFocusEvent *event)
+{
+    const QScopedValueRollback finishing(finishingTypedText_, true);
+    QComboBox::focusOutEvent(event);
 }

@@ -3,9 +3,11 @@
 #include <QComboBox>
 #include <QString>
 
-// A list with an editable text field whose `chosen` signal reports only a user's pick (popup,
-// arrow keys, wheel, Return), with the text the list showed before it. Writing the text from the
-// program never raises it.
+// A list with an editable text field whose `chosen` signal reports only a user's pick of an
+// entry (from the drop-down, with the arrow keys or the wheel on the closed list), with the text
+// the list showed before that pick. Typed text is never a pick, even when it matches or was
+// completed to an entry and the user presses Return or leaves the list. Writing the text from
+// the program never raises `chosen`.
 class PickList final : public QComboBox
 {
     Q_OBJECT
@@ -23,7 +25,13 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    static bool endsTypedText(const QKeyEvent *event);
+
     QString textBeforePick_;
+    // Set while the line edit finishes typed text: the list then matches the text to an entry
+    // and reports it as activated, which is no pick.
+    bool finishingTypedText_ = false;
 };

@@ -24,8 +24,8 @@ public:
 
     void setNeedleValue(double value) override;
     double NeedleValue() const override { return value_; }
-    void setGaugeMode(short mode) override { mode_ = mode; }
-    short GaugeMode() const { return mode_; }
+    // The dial looks the same in every mode.
+    void setGaugeMode(short) override {}
 
     void setCaptionText(const QString &caption);
     QString captionText() const { return caption_; }
@@ -79,7 +79,6 @@ private:
     QPolygonF needle_;
     double value_ = 0;
     QTimer repaintTimer_;
-    short mode_ = 0;
     QPixmap dial_;
     bool cached_ = true;
     // The value the picture shows, or shows once the pending repaint runs: a paint draws this,

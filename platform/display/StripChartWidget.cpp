@@ -5,8 +5,10 @@
 #include "platform/display/DisplayFonts.h"
 #include "platform/display/TracePlottable.h"
 
+#include <QMouseEvent>
 #include <QTime>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <qcustomplot.h>
@@ -99,6 +101,8 @@ StripChartWidget::StripChartWidget(QWidget *parent)
     plot_->layer(QStringLiteral("main"))->setMode(QCPLayer::lmBuffered);
     for (int i = 0; i < 2; ++i)
         overlay_->setCaption(i, QString(), colorFromBgr(backColor_));
+    interaction_ = std::make_unique<StripChartInteraction>(
+        *this, *overlay_, rects_, [this](double px, int trace) { userMovedCursor(px, trace); });
 
     setAccessibleName(QStringLiteral("Elevation and azimuth chart"));
     replotTimer_.setSingleShot(true);
@@ -108,6 +112,34 @@ StripChartWidget::StripChartWidget(QWidget *parent)
 }
 
 StripChartWidget::~StripChartWidget() = default;
+
+bool StripChartWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != plot_)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        return interaction_->press(*static_cast<QMouseEvent *>(event));
+    case QEvent::MouseMove:
+        return interaction_->move(*static_cast<QMouseEvent *>(event));
+    case QEvent::MouseButtonRelease:
+        return interaction_->release(*static_cast<QMouseEvent *>(event));
+    case QEvent::MouseButtonDblClick:
+        return interaction_->doubleClick(*static_cast<QMouseEvent *>(event));
+    case QEvent::Wheel:
+        return interaction_->wheel(*static_cast<QWheelEvent *>(event));
+    default:
+        return QWidget::eventFilter(watched, event);
+    }
+}
+
+void StripChartWidget::userMovedCursor(double px, int trace)
+{
+    const QRect area = rects_[1]->rect();
+    const double clamped = std::clamp(px, double(area.left()), double(area.right()));
+    setCursorX(timeAxis()->pixelToCoord(clamped));
+    emit CursorEvent(static_cast<int>(clamped), trace);
+}
 
 QCPAxis *StripChartWidget::timeAxis() const
 {
@@ -263,6 +295,12 @@ void StripChartWidget::setTimeRange(double lower, double upper)
     if (!(upper - lower >= MinSpan) || upper - lower > MaxSpan)
         return;
     following_ = false;
+    timeAxis()->setRange(lower, upper);
+    scheduleReplot();
+}
+
+void StripChartWidget::setTimeRangeKeepingFollow(double lower, double upper)
+{
     timeAxis()->setRange(lower, upper);
     scheduleReplot();
 }

@@ -3,12 +3,14 @@
 #include "platform/display/ChartOverlay.h"
 #include "platform/display/ChartStore.h"
 #include "platform/display/StripChart.h"
+#include "platform/display/StripChartInteraction.h"
 
 #include <QDate>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <qcustomplot.h>
 
 class TimeOfDayTicker;
@@ -64,6 +66,16 @@ public:
     // The visible time span; setting it stops following.
     QCPRange timeRange() const;
     void setTimeRange(double lower, double upper);
+    // The visible time span, following on where it did (the next picture moves a followed
+    // span to the newest point).
+    void setTimeRangeKeepingFollow(double lower, double upper);
+    // The shortest and longest time span shown, in days.
+    static constexpr double MinSpan = 5.0 / 86400.0;
+    static constexpr double MaxSpan = 30.0;
+    static QCPRange defaultValueRange(int trace)
+    {
+        return trace == 0 ? QCPRange(-90, 90) : QCPRange(0, 360);
+    }
     QCPRange valueRange(short trace) const;
     void setValueRange(short trace, double lower, double upper);
     // The upper area's share of the plotting height.
@@ -101,31 +113,15 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    static constexpr double MinSpan = 5.0 / 86400.0;
-    static constexpr double MaxSpan = 30.0;
-    static QCPRange defaultValueRange(int trace)
-    {
-        return trace == 0 ? QCPRange(-90, 90) : QCPRange(0, 360);
-    }
-
-    enum class Drag { None, Cursor, Handle, Divider, PanTime, PanValue };
-
     // Points only (the axes may still scroll), or anything else that changes the picture.
     enum class ReplotScope { TracesOnly, Everything };
     void scheduleReplot(ReplotScope scope = ReplotScope::Everything);
     void replotNow();
     void applyFollowing();
     void updateTickCounts();
-    void userMovedCursor(const QPointF &pos);
-    int areaAt(const QPointF &pos) const;
+    void userMovedCursor(double px, int trace);
     QCPAxis *timeAxis() const;
     QCPAxis *valueAxis(int trace) const;
-    void dragHandle(const QPointF &pos);
-    void zoomTime(double factor, double centrePx);
-    bool mousePress(QMouseEvent *event);
-    bool mouseMove(QMouseEvent *event);
-    bool mouseDoubleClick(QMouseEvent *event);
-    bool wheel(QWheelEvent *event);
 
     ChartStore store_;
     QCustomPlot *plot_;
@@ -156,9 +152,5 @@ private:
     double dividerFraction_ = 0.465;
     QDate dayZero_ = QDate::currentDate();
 
-    Drag drag_ = Drag::None;
-    ChartOverlay::Handle dragHandle_ = ChartOverlay::Handle::None;
-    int dragTrace_ = 0;
-    QPointF dragStart_;
-    QCPRange dragRange_;
+    std::unique_ptr<StripChartInteraction> interaction_;
 };

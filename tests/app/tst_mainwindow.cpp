@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QtTest>
+#include <qcustomplot.h>
 
 class TestMainWindow : public QObject
 {
@@ -118,11 +119,22 @@ void TestMainWindow::recordsReachGaugesAndChartAndCursorReads()
     rig.port.deliver("12.34,359.96\r\n");
     QCOMPARE(rig.ui.Elevation->NeedleValue(), 12.34);
     QCOMPARE(rig.ui.Azimuth->NeedleValue(), 359.96);
-    QSignalSpy cursor(rig.ui.Strip1, &StripChartWidget::CursorEvent);
-    rig.ui.Strip1->setCursorX(12 * 3600.0 / 86400.0);
-    if (cursor.isEmpty())
-        emit rig.ui.Strip1->CursorEvent(0, 0);
+    // A record too large for a double moves neither its point nor its needle.
+    rig.port.deliver("1e400,-1e400x\r\n");
+    QCOMPARE(rig.ui.Elevation->NeedleValue(), 12.34);
+    QCOMPARE(rig.ui.Azimuth->NeedleValue(), 359.96);
+
+    // The user clicks the chart on the records' second: the readout shows its values.
     StripChartWidget *chart = rig.ui.Strip1;
+    rig.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
+    chart->flush();
+    auto *plot = chart->findChild<QCustomPlot *>();
+    const QCPAxisRect *area = plot->axisRects().at(1);
+    const double second = rig.clock.timeOfDay().msecsSinceStartOfDay() / 1000 / 86400.0;
+    const QPoint at(qRound(area->axis(QCPAxis::atBottom)->coordToPixel(second)),
+                    area->center().y());
+    QTest::mouseClick(plot, Qt::LeftButton, {}, at);
     chart->setCurrentTrace(0);
     QCOMPARE(chart->Caption(), QStringLiteral("Elevation at Cursor =12.3"));
     QCOMPARE(chart->TraceCaptionColor(), 0x000000FFu);

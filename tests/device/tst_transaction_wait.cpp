@@ -34,8 +34,11 @@ void TransactionWaitTest::silentDeviceCostsLittleProcessorTime()
     const double cpuSeconds = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     const qint64 wallMs = wall.elapsed();
 
-    QVERIFY2(wallMs >= 2000 && wallMs < 2500, qPrintable(QString::number(wallMs)));
-    // A polling loop would take the whole 2 s of one core.
+    // Never before the limit. Past it only by a generous margin: a loaded machine may wake the
+    // wait late, and this bound is only there to tell a wait that ends from one that runs on.
+    QVERIFY2(wallMs >= 2000 && wallMs < 10000, qPrintable(QString::number(wallMs)));
+    // A polling loop would take the whole 2 s of one core; processor time is what the wait
+    // costs, whatever else the machine runs.
     QVERIFY2(cpuSeconds < 0.2, qPrintable(QString::number(cpuSeconds)));
 }
 
@@ -52,7 +55,9 @@ void TransactionWaitTest::arrivingCharactersWakeTheWait()
     QElapsedTimer wall;
     wall.start();
     QCOMPARE(transaction.SendCommand(QStringLiteral("!ALARMPHONE?")), QStringLiteral("12"));
-    QVERIFY(wall.elapsed() < 500);
+    // The reply came 100 ms in; the wait ended with it, well before its 2 s limit. The margin
+    // is generous because a loaded machine may run the timer and the wake-up late.
+    QVERIFY2(wall.elapsed() < 1500, qPrintable(QString::number(wall.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TransactionWaitTest)

@@ -179,7 +179,10 @@ void TestReaders::formatOneDecimal_data()
     QTest::newRow("1.05") << 1.05 << "1.1";
     QTest::newRow("0.15") << 0.15 << "0.2";
     QTest::newRow("1234.5") << 1234.5 << "1234.5";
-    QTest::newRow("-0.04") << -0.04 << "0.0";
+    QTest::newRow("-0.04") << -0.04 << "-0.0";
+    QTest::newRow("-0.05") << -0.05 << "-0.1";
+    QTest::newRow("negative zero") << -0.0 << "0.0";
+    QTest::newRow("-1e-300") << -1e-300 << "-0.0";
     QTest::newRow("-89.95") << -89.95 << "-90.0";
     QTest::newRow("999.95") << 999.95 << "1000.0";
     QTest::newRow("zero") << 0.0 << "0.0";

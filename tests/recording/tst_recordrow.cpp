@@ -1,3 +1,4 @@
+#include "ScopedDefaultLocale.h"
 #include "recording/RecordRow.h"
 
 #include <QDateTime>
@@ -62,8 +63,7 @@ private slots:
     void rowsReadBackEqualInEveryLocale()
     {
         QFETCH(QString, locale);
-        const QLocale saved;
-        QLocale::setDefault(QLocale(locale));
+        const ScopedDefaultLocale scoped{QLocale(locale)};
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const double values[] = {0.0,      -0.0,    0.1,      -89.95, 359.999999999, DBL_MAX,
                                  -DBL_MAX, DBL_MIN, 4.9e-324, 1e-300, 123456789.125, nan};
@@ -81,7 +81,6 @@ private slots:
                 QVERIFY2(sameValue(read->azimuth, azimuth), row.constData());
             }
         }
-        QLocale::setDefault(saved);
     }
 
     void rowsThatAreNotCompleteAreRefused_data()

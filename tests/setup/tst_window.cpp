@@ -3,6 +3,7 @@
 #include "setup/PickList.h"
 #include "setup/frmSetup.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,6 +60,10 @@ private slots:
     void focusOrderAndBuddies();
     void programWritesToListsRunNoChoice();
     void userPickRunsTheChoice();
+    void typedTextIsNoPick_data();
+    void typedTextIsNoPick();
+    void pickSendsOnce_data();
+    void pickSendsOnce();
     void refusedPickPutsThePreviousTextBack();
     void loadFillsTheWindowAndHidesSetButtons();
     void closingDuringAWaitEndsIt();
@@ -147,6 +152,121 @@ void WindowTest::userPickRunsTheChoice()
     QTest::keyClick(rig.child<PickList>("cboRange"), Qt::Key_Down);
     QCOMPARE(rig.port.written(), QByteArray("!RANGE=FULL\r\n"));
     QVERIFY(rig.child<QLabel>("StatusBar1")->text().startsWith("Output Range Changed at "));
+}
+
+namespace
+{
+
+QList<QByteArray> settingsWritten(const FakeSerialControl &port)
+{
+    QList<QByteArray> settings;
+    for (const FakeSerialControl::Write &w : port.writes) {
+        if (w.text.contains('='))
+            settings.append(w.text);
+    }
+    return settings;
+}
+
+} // namespace
+
+void WindowTest::typedTextIsNoPick_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("ending");
+    // A whole entry in other letters, one letter the list completes, an entry exactly.
+    const std::pair<const char *, QStringList> lists[] = {
+        {"cboRange", {"half", "H", "FULL"}}, {"cboHandshake", {"hardware", "H", "NONE"}}};
+    for (const auto &[list, texts] : lists) {
+        for (const QString &typed : texts) {
+            for (const char *ending : {"Tab", "Return", "Refresh"}) {
+                QTest::addRow("%s %s %s", list, qPrintable(typed), ending)
+                    << list << typed << ending;
+            }
+        }
+    }
+}
+
+void WindowTest::typedTextIsNoPick()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, typed);
+    QFETCH(QString, ending);
+    WindowRig rig;
+    respondToAll(rig.wait);
+    rig.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+    PickList *field = rig.child<PickList>(qPrintable(list));
+    field->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(field->hasFocus());
+
+    QTest::keyClicks(QApplication::focusWidget(), typed);
+    if (ending == QLatin1String("Tab"))
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    else if (ending == QLatin1String("Return"))
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    else
+        QTest::mouseClick(rig.child<QPushButton>("cmdRefresh"), Qt::LeftButton);
+
+    QCOMPARE(settingsWritten(rig.port), QList<QByteArray>{});
+    QCOMPARE(rig.prompts.beeps, 0);
+    if (ending == QLatin1String("Refresh")) {
+        // The click was not swallowed by a setting: the read-back ran.
+        QVERIFY(rig.port.written().contains("!STATUS?\r\n"));
+        QVERIFY(rig.child<QLabel>("StatusBar1")->text().startsWith("Refreshed at "));
+    } else {
+        QVERIFY(rig.port.writes.isEmpty());
+        QCOMPARE(rig.opener.calls, 0);
+    }
+}
+
+void WindowTest::pickSendsOnce_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QByteArray>("command");
+    for (const char *how : {"mouse", "arrow keys"}) {
+        QTest::addRow("cboRange %s", how) << "cboRange" << how << QByteArray("!RANGE=HALF\r\n");
+        QTest::addRow("cboHandshake %s", how)
+            << "cboHandshake" << how << QByteArray("!HANDSHAKE=HARDWARE\r\n");
+    }
+}
+
+void WindowTest::pickSendsOnce()
+{
+    QFETCH(QString, list);
+    QFETCH(QString, how);
+    QFETCH(QByteArray, command);
+    WindowRig rig;
+    rig.wait.rules = {{command, "OK\r\n", 0.05}};
+    rig.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+    PickList *field = rig.child<PickList>(qPrintable(list));
+    field->showText(field->itemText(0)); // as a read-back leaves it
+    field->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(field->hasFocus());
+
+    if (how == QLatin1String("mouse")) {
+        field->showPopup();
+        QAbstractItemView *view = field->view();
+        QTRY_VERIFY(view->isVisible());
+        const QPoint second = view->visualRect(view->model()->index(1, 0)).center();
+        // The drop-down takes no release in its first moments (a double click's length); a
+        // user's click comes later, so click until it is taken.
+        QTRY_VERIFY([&] {
+            if (view->isVisible())
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, second);
+            return !rig.port.writes.isEmpty();
+        }());
+    } else {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    }
+    QCOMPARE(settingsWritten(rig.port), QList<QByteArray>{command});
+    QCOMPARE(field->currentText(),
+             QString::fromLatin1(command.mid(command.indexOf('=') + 1).trimmed()));
+    // Leaving the list afterwards sends nothing more.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(settingsWritten(rig.port), QList<QByteArray>{command});
 }
 
 void WindowTest::refusedPickPutsThePreviousTextBack()

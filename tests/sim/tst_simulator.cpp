@@ -172,11 +172,12 @@ private slots:
         const double seconds = clock.elapsed() / 1000.0;
         QVERIFY(stream.startsWith("OK\r\n"));
         const QList<QByteArray> lines = records(stream);
-        // Back to back; a record holds 13 bytes or more, 13.5 ms on the line. A loaded machine
-        // may run the simulator late, never early.
+        // Back to back; a record holds 13 bytes or more, 13.5 ms on the line, so never more
+        // than 74 a second. A loaded machine may run the simulator late, never early: the lower
+        // bound is generous (a quarter of the line rate) and only tells a stream from a trickle.
         const QString counted = QStringLiteral("%1 in %2 s").arg(lines.size()).arg(seconds);
         QVERIFY2(lines.size() <= 74 * seconds + 2, qPrintable(counted));
-        QVERIFY2(lines.size() >= 30 * seconds, qPrintable(counted));
+        QVERIFY2(lines.size() >= 18 * seconds, qPrintable(counted));
         for (const QByteArray &line : lines) {
             QVERIFY2(line.endsWith('\r'), line.constData());
             QVERIFY2(line.size() >= 11, line.constData());
@@ -199,7 +200,8 @@ private slots:
         pty_.write("!START\r\n");
         const qsizetype count = records(pty_.readFor(1050)).size();
         const double expected = 10 * clock.elapsed() / 1000.0;
-        QVERIFY2(count >= expected - 3 && count <= expected + 2,
+        // Never early; late by up to half on a loaded machine, which may run the simulator late.
+        QVERIFY2(count >= expected / 2 - 1 && count <= expected + 2,
                  qPrintable(QStringLiteral("%1, expected %2").arg(count).arg(expected)));
     }
 
@@ -265,9 +267,8 @@ private slots:
             QVERIFY(pty_.open(sim_->ptyPath()));
             pty_.write("!STOP\r\n");
             pty_.close();
-            QTest::qWait(30);
+            QTRY_COMPARE(sim_->logLinesContaining("rx !STOP").size(), qsizetype(round + 1));
         }
-        QTRY_COMPARE(sim_->logLinesContaining("rx !STOP").size(), 5);
     }
 
     void silentNeverAnswersButLogs()

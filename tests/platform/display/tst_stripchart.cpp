@@ -1,6 +1,7 @@
 #include "platform/display/ChartTickers.h"
 #include "platform/display/StripChartWidget.h"
 
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <qcustomplot.h>
@@ -31,7 +32,36 @@ struct ShownChart {
         plot = chart.findChild<QCustomPlot *>();
     }
     QRect area(int trace) const { return plot->axisRects().at(trace)->rect(); }
+    // The pixel column of a time (days) on the time axis.
+    int column(double x) const
+    {
+        return qRound(plot->axisRects().at(1)->axis(QCPAxis::atBottom)->coordToPixel(x));
+    }
+    // A point on the value axis' labels, left of that trace's plotting area.
+    QPoint onValueAxis(int trace) const
+    {
+        return {area(trace).left() - 15, area(trace).center().y()};
+    }
+    // A point on the time axis' labels, below the lower plotting area.
+    QPoint onTimeAxis() const { return {area(1).center().x(), area(1).bottom() + 8}; }
+    void wheel(QPoint at, int steps)
+    {
+        QWheelEvent event(at, plot->mapToGlobal(at), {}, {0, 120 * steps}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(plot, &event);
+    }
+    void drag(QPoint from, QPoint to)
+    {
+        QTest::mousePress(plot, Qt::LeftButton, {}, from);
+        QTest::mouseMove(plot, to);
+        QTest::mouseRelease(plot, Qt::LeftButton, {}, to);
+    }
 };
+
+bool near(double a, double b, double tolerance)
+{
+    return qAbs(a - b) <= tolerance;
+}
 
 } // namespace
 
@@ -48,6 +78,13 @@ private slots:
     void clickPlacesTheCursorAndRaisesTheEvent();
     void dragMovesTheCursor();
     void handleStretchesTheValueAxis();
+    void timeHandleStretchesTheSpan();
+    void wheelZoomsTheTimeAxisAroundTheMouse();
+    void wheelWhileFollowingKeepsFollowing();
+    void wheelOverAValueAxisZoomsThatAxis();
+    void draggingTheAxisLabelsPans();
+    void doubleClickOnAValueAxisRestoresItsRange();
+    void rightButtonIsLeftForAContextMenu();
     void dividerMoves();
     void timeLabels_data();
     void timeLabels();
@@ -155,8 +192,21 @@ void TestStripChart::clickPlacesTheCursorAndRaisesTheEvent()
     QVERIFY(shown.chart.hasCursor());
     const QCPRange r = shown.chart.timeRange();
     QVERIFY(shown.chart.cursorX() > r.lower && shown.chart.cursorX() < r.upper);
-    QCOMPARE(shown.chart.ValueAtCursor(0), shown.chart.store().valueAt(0, shown.chart.cursorX()));
-    QCOMPARE(shown.chart.ValueAtCursor(1), shown.chart.store().valueAt(1, shown.chart.cursorX()));
+    QCOMPARE(events.at(0).at(0).toInt(), at.x());
+
+    // On the middle of 12:00:50: that second's last values.
+    QTest::mouseClick(shown.plot, Qt::LeftButton, {},
+                      QPoint(shown.column(43250.5 * Second), at.y()));
+    QCOMPARE(events.count(), 2);
+    QVERIFY(near(shown.chart.cursorX(), 43250.5 * Second, 0.2 * Second));
+    QVERIFY(near(shown.chart.ValueAtCursor(0), 50.9, 1e-9));
+    QCOMPARE(shown.chart.ValueAtCursor(1), 209.0);
+    // Left of the plotting area's edge: the cursor stops on the edge.
+    QTest::mousePress(shown.plot, Qt::LeftButton, {}, at);
+    QTest::mouseMove(shown.plot, QPoint(2, at.y()));
+    QTest::mouseRelease(shown.plot, Qt::LeftButton, {}, QPoint(2, at.y()));
+    QCOMPARE(events.last().at(0).toInt(), lower.left());
+    QVERIFY(near(shown.chart.cursorX(), r.lower, 1e-9));
 }
 
 void TestStripChart::dragMovesTheCursor()
@@ -190,6 +240,166 @@ void TestStripChart::handleStretchesTheValueAxis()
     QCOMPARE(r.lower, -90.0);
     QVERIFY2(r.upper > 250, qPrintable(QString::number(r.upper)));
     QCOMPARE(shown.chart.valueRange(1), QCPRange(0, 360));
+}
+
+void TestStripChart::timeHandleStretchesTheSpan()
+{
+    ShownChart shown;
+    StripChartWidget &chart = shown.chart;
+    const QRect lower = shown.area(1);
+    const QPoint handle = lower.bottomRight();
+    const QPoint middle(lower.left() + (lower.right() - lower.left()) / 2, handle.y());
+
+    // Following: dragging the handle to the middle doubles the span; the newest point stays
+    // in view and the chart goes on following.
+    QVERIFY(chart.isFollowing());
+    shown.drag(handle, middle);
+    chart.flush();
+    QVERIFY(chart.isFollowing());
+    QVERIFY(near(chart.timeRange().size(), 2.0 / 1440, 2.0 / 1440 / 50));
+    QVERIFY(chart.timeRange().upper > 43289 * Second);
+
+    // Not following: the left end stays put. Dragged beyond the left end, the handle stops
+    // short of it and the span stays within its bounds.
+    chart.setTimeRange(43200 * Second, 43260 * Second);
+    shown.drag(handle, middle);
+    QCOMPARE(chart.timeRange().lower, 43200 * Second);
+    QVERIFY(near(chart.timeRange().size(), 120 * Second, 2 * Second));
+    QVERIFY(!chart.isFollowing());
+    shown.drag(handle, QPoint(0, handle.y()));
+    QCOMPARE(chart.timeRange().lower, 43200 * Second);
+    QVERIFY(chart.timeRange().size() <= StripChartWidget::MaxSpan);
+    QVERIFY(chart.timeRange().size() > 120 * Second);
+}
+
+void TestStripChart::wheelZoomsTheTimeAxisAroundTheMouse()
+{
+    ShownChart shown;
+    StripChartWidget &chart = shown.chart;
+    chart.setTimeRange(43200 * Second, 43260 * Second);
+    const QPoint at(shown.column(43215 * Second), shown.area(0).center().y());
+
+    // Forward zooms in to 0.8 of the span per step, the time under the mouse staying put.
+    shown.wheel(at, 1);
+    QVERIFY(near(chart.timeRange().size(), 48 * Second, 1e-9));
+    QVERIFY(near(chart.timeRange().lower, 43200 * Second + 0.2 * 15 * Second, 0.3 * Second));
+    shown.wheel(at, -2);
+    QVERIFY(near(chart.timeRange().size(), 75 * Second, 1e-9));
+    QVERIFY(!chart.isFollowing());
+
+    // The span stays within its bounds however far the wheel turns.
+    for (int i = 0; i < 40; ++i)
+        shown.wheel(at, 3);
+    QVERIFY(near(chart.timeRange().size(), StripChartWidget::MinSpan, 1e-12));
+    for (int i = 0; i < 60; ++i)
+        shown.wheel(at, -3);
+    QVERIFY(near(chart.timeRange().size(), StripChartWidget::MaxSpan, 1e-9));
+    // The value axes are not touched.
+    QCOMPARE(chart.valueRange(0), QCPRange(-90, 90));
+    QCOMPARE(chart.valueRange(1), QCPRange(0, 360));
+}
+
+void TestStripChart::wheelWhileFollowingKeepsFollowing()
+{
+    ShownChart shown;
+    StripChartWidget &chart = shown.chart;
+    shown.wheel(shown.area(1).center(), 1);
+    chart.AddPoint(0, 43320 * Second, 1);
+    chart.flush();
+    QVERIFY(chart.isFollowing());
+    QVERIFY(near(chart.timeRange().size(), 0.8 / 1440, 1e-12));
+    QVERIFY(chart.timeRange().upper > 43320 * Second);
+    QVERIFY(chart.timeRange().lower < 43320 * Second);
+}
+
+void TestStripChart::wheelOverAValueAxisZoomsThatAxis()
+{
+    ShownChart shown;
+    StripChartWidget &chart = shown.chart;
+    const QCPRange time = chart.timeRange();
+    // The elevation axis' middle is 0: one step forward shows -72 to 72.
+    const QRect upper = shown.area(0);
+    const QPoint at(upper.left() - 15,
+                    qRound(shown.plot->axisRects().at(0)->axis(QCPAxis::atLeft)->coordToPixel(0)));
+    shown.wheel(at, 1);
+    QVERIFY(near(chart.valueRange(0).lower, -72, 1));
+    QVERIFY(near(chart.valueRange(0).upper, 72, 1));
+    QCOMPARE(chart.valueRange(1), QCPRange(0, 360));
+    QCOMPARE(chart.timeRange(), time);
+    shown.wheel(shown.onValueAxis(1), -1);
+    QVERIFY(near(chart.valueRange(1).size(), 450, 1e-9));
+}
+
+void TestStripChart::draggingTheAxisLabelsPans()
+{
+    ShownChart shown;
+    StripChartWidget &chart = shown.chart;
+    // The time labels: dragging 100 pixels to the left shows later times; following stops.
+    const QCPRange before = chart.timeRange();
+    const double perPixel = before.size() / shown.area(1).width();
+    const QPoint from = shown.onTimeAxis();
+    shown.drag(from, from - QPoint(100, 0));
+    QVERIFY(!chart.isFollowing());
+    QVERIFY(near(chart.timeRange().lower - before.lower, 100 * perPixel, 1e-9));
+    QVERIFY(near(chart.timeRange().size(), before.size(), 1e-12));
+    chart.AddPoint(0, 43400 * Second, 1);
+    chart.flush();
+    QVERIFY(near(chart.timeRange().lower - before.lower, 100 * perPixel, 1e-9));
+
+    // A value axis' labels: dragging down by half the area's height shows higher values.
+    const QPoint onAzimuth = shown.onValueAxis(1);
+    shown.drag(onAzimuth, onAzimuth + QPoint(0, shown.area(1).height() / 2));
+    QVERIFY(near(chart.valueRange(1).lower, 180, 360.0 / shown.area(1).height()));
+    QVERIFY(near(chart.valueRange(1).size(), 360, 1e-9));
+    QCOMPARE(chart.valueRange(0), QCPRange(-90, 90));
+}
+
+void TestStripChart::doubleClickOnAValueAxisRestoresItsRange()
+{
+    ShownChart shown;
+    StripChartWidget &chart = shown.chart;
+    chart.setValueRange(0, -10, 10);
+    chart.setValueRange(1, 100, 200);
+    chart.setTimeRange(43200 * Second, 43230 * Second);
+    QTest::mouseDClick(shown.plot, Qt::LeftButton, {}, shown.onValueAxis(1));
+    QCOMPARE(chart.valueRange(1), QCPRange(0, 360));
+    QCOMPARE(chart.valueRange(0), QCPRange(-10, 10));
+    QTest::mouseDClick(shown.plot, Qt::LeftButton, {}, shown.onValueAxis(0));
+    QCOMPARE(chart.valueRange(0), QCPRange(-90, 90));
+    // The time axis stays where the user left it.
+    QVERIFY(!chart.isFollowing());
+    QCOMPARE(chart.timeRange().lower, 43200 * Second);
+}
+
+void TestStripChart::rightButtonIsLeftForAContextMenu()
+{
+    // The right button's events go on to the plot, and from there to whatever menu its window
+    // shows; the chart takes none of them and moves nothing.
+    ShownChart shown;
+    StripChartWidget &chart = shown.chart;
+    QSignalSpy pressed(shown.plot, &QCustomPlot::mousePress);
+    QSignalSpy released(shown.plot, &QCustomPlot::mouseRelease);
+    QSignalSpy doubleClicked(shown.plot, &QCustomPlot::mouseDoubleClick);
+    QSignalSpy events(&chart, &StripChartWidget::CursorEvent);
+    const QCPRange time = chart.timeRange();
+    for (const QPoint at : {shown.area(0).center(), shown.onTimeAxis(), shown.onValueAxis(1),
+                            shown.area(1).bottomRight()}) {
+        QTest::mousePress(shown.plot, Qt::RightButton, {}, at);
+        QTest::mouseMove(shown.plot, at - QPoint(80, 20));
+        QTest::mouseRelease(shown.plot, Qt::RightButton, {}, at - QPoint(80, 20));
+        QTest::mouseDClick(shown.plot, Qt::RightButton, {}, at);
+    }
+    QCOMPARE(pressed.count(), 4);
+    QCOMPARE(doubleClicked.count(), 4);
+    QCOMPARE(released.count(), 4);
+    QCOMPARE(events.count(), 0);
+    QVERIFY(!chart.hasCursor());
+    QCOMPARE(chart.timeRange(), time);
+    QCOMPARE(chart.valueRange(1), QCPRange(0, 360));
+    // The left button still works after it.
+    QTest::mouseClick(shown.plot, Qt::LeftButton, {}, shown.area(0).center());
+    QCOMPARE(events.count(), 1);
+    QCOMPARE(pressed.count(), 4);
 }
 
 void TestStripChart::dividerMoves()
