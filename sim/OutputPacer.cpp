@@ -11,7 +11,7 @@ OutputPacer::OutputPacer(PtyEndpoint *line, Pacing pacing, QObject *parent)
       pause_(new QTimer(this))
 {
     tick_->setTimerType(Qt::PreciseTimer);
-    tick_->setInterval(1);
+    tick_->setInterval(pacing_.batchMs > 0 ? pacing_.batchMs : 1);
     connect(tick_, &QTimer::timeout, this, &OutputPacer::pump);
     pause_->setSingleShot(true);
     pause_->setTimerType(Qt::PreciseTimer);

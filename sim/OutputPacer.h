@@ -18,6 +18,9 @@ public:
         bool paced = true;
         int chunk = 0; // 0: no pieces
         int chunkPauseMs = 0;
+        // Bytes reach the line in batches this often, at the line's average rate, as a USB
+        // serial adapter hands on what its latency timer collected; 0: byte by byte.
+        int batchMs = 0;
     };
 
     static constexpr qint64 byteNs = 10 * 1'000'000'000LL / 9600;

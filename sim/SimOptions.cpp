@@ -52,6 +52,8 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
         {"reply-delay", "Wait MS milliseconds before each reply.", "MS"},
         {"chunk", "Send replies and records in pieces of N bytes.", "N"},
         {"chunk-pause", "Pause MS milliseconds between pieces.", "MS"},
+        {"batch", "Paced output reaches the line every MS milliseconds, as through a USB adapter.",
+         "MS"},
         {"garbage", "Mix garbage bytes and broken lines into the live stream."},
         {"garbage-bytes", "Send N random bytes (no CR or LF) after answering !START.", "N"},
         {"hangup-after", "Hang up SEC seconds after the first !START, then exit.", "SEC"},
@@ -90,6 +92,7 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
         !readInt(parser, "reply-delay", &options.replyDelayMs, error) ||
         !readInt(parser, "chunk", &options.chunk, error) ||
         !readInt(parser, "chunk-pause", &options.chunkPauseMs, error) ||
+        !readInt(parser, "batch", &options.batchMs, error) ||
         !readInt(parser, "garbage-bytes", &options.garbageBytes, error) ||
         !readSeconds(parser, "hangup-after", &options.hangupAfterStart, error) ||
         !readSeconds(parser, "hangup-at", &options.hangupAt, error) ||

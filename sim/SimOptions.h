@@ -23,6 +23,7 @@ struct SimOptions {
     int replyDelayMs = 0;
     int chunk = 0; // 0: not cut into pieces
     int chunkPauseMs = 0;
+    int batchMs = 0;              // 0: paced byte by byte
     double hangupAfterStart = -1; // seconds after the first "!START"; < 0: never
     double hangupAt = -1;         // seconds after the simulator started; < 0: never
     quint32 seed = 1;

@@ -23,8 +23,9 @@ constexpr int garbageEvery = 4;
 Simulator::Simulator(SimOptions options, QObject *parent)
     : QObject(parent), options_(std::move(options)), records_(options_.seed, options_.record),
       line_(new PtyEndpoint(this)),
-      pacer_(
-          new OutputPacer(line_, {!options_.unpaced, options_.chunk, options_.chunkPauseMs}, this)),
+      pacer_(new OutputPacer(
+          line_, {!options_.unpaced, options_.chunk, options_.chunkPauseMs, options_.batchMs},
+          this)),
       recordTimer_(new QTimer(this)), hangupTimer_(new QTimer(this))
 {
     recordTimer_->setTimerType(Qt::PreciseTimer);
