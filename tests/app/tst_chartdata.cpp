@@ -4,6 +4,7 @@
 #include "FakePrompts.h"
 #include "FakeSerialControl.h"
 #include "MainWindowControls.h"
+#include "WriteFile.h"
 #include "app/ChartDataMenu.h"
 #include "app/ChartExporter.h"
 #include "app/CursorValues.h"
@@ -99,11 +100,7 @@ class TestChartData : public QObject
 
     QString file(const QString &name, const QByteArray &bytes)
     {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return writeFile(dir_.filePath(name), bytes);
     }
 
 private slots:

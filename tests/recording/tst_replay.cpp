@@ -1,4 +1,5 @@
 // Reading recordings back into a chart store, and writing a store out as a recording.
+#include "WriteFile.h"
 #include "platform/display/ChartStore.h"
 #include "recording/ChartExport.h"
 #include "recording/JobProgress.h"
@@ -55,11 +56,7 @@ class TestReplay : public QObject
 
     QString file(const QString &name, const QByteArray &bytes)
     {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return writeFile(dir_.filePath(name), bytes);
     }
 
     RecordingLoad load(const QString &path, ChartStore &store)
