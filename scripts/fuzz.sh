@@ -8,6 +8,7 @@
 #   scripts/fuzz.sh --time 20       # seconds per target
 #   scripts/fuzz.sh --runs 20000 --time 25   # at most 20,000 inputs or 25 s per target
 #   scripts/fuzz.sh --jobs 2 ...    # parallel workers per target
+#   scripts/fuzz.sh --together 2 ...  # run two targets at a time (one core each)
 #   scripts/fuzz.sh ... stream      # only the named targets (stream, reply, format, recording)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,13 +17,15 @@ cd "$(dirname "$0")/.."
 seconds=600
 runs=-1
 jobs=1
+together=1
 targets=()
 while [ $# -gt 0 ]; do
     case "$1" in
     --time) seconds="$2"; shift 2 ;;
     --runs) runs="$2"; shift 2 ;;
     --jobs) jobs="$2"; shift 2 ;;
-    -h | --help) sed -n '2,13p' "$0"; exit 0 ;;
+    --together) together="$2"; shift 2 ;;
+    -h | --help) sed -n '2,14p' "$0"; exit 0 ;;
     *) targets+=("$1"); shift ;;
     esac
 done
@@ -36,30 +39,37 @@ cmake -S fuzz -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DORVEL_FUZZ=
 cmake --build "$build"
 
 mkdir -p "$build/artifacts"
-summary=()
-for target in "${targets[@]}"; do
+# fuzz_one TARGET: runs one target and leaves its summary line in $build/TARGET.summary; the
+# line ends in FAILED when the run failed.
+fuzz_one() {
+    local target="$1"
     # The corpus grows in the build folder; the repository keeps only the seeds.
-    corpus="$build/corpus/$target"
+    local corpus="$build/corpus/$target"
     mkdir -p "$corpus"
     cp -n fuzz/corpus/"$target"/* "$corpus"/
-    log="$build/$target.log"
+    local log="$build/$target.log"
     echo "fuzz_$target: up to $seconds s, $runs runs, $jobs job(s)"
-    status=0
-    parallel=()
+    local status=0
+    local parallel=()
     [ "$jobs" -le 1 ] || parallel=(-jobs="$jobs" -workers="$jobs")
     # Qt's own start-up leaks (locale data, static caches) are reported at exit by LeakSanitizer
-    # only once per process; they are not the code under test.
-    ASAN_OPTIONS="detect_leaks=1" \
-        LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
+    # only once per process; they are not the code under test. Workers log in the target's own
+    # folder, so targets running together keep their logs apart.
+    mkdir -p "$build/work/$target"
+    (cd "$build/work/$target" &&
+        ASAN_OPTIONS="detect_leaks=1" \
+        LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
         UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-        "$build/fuzz_$target" -dict="fuzz/dict/$target.dict" -max_total_time="$seconds" \
-        -runs="$runs" -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" \
-        "${parallel[@]}" "$corpus" >"$log" 2>&1 || status=$?
+        "$root/$build/fuzz_$target" -dict="$root/fuzz/dict/$target.dict" \
+        -max_total_time="$seconds" -runs="$runs" -print_final_stats=1 \
+        -artifact_prefix="$root/$build/artifacts/$target-" "${parallel[@]}" "$root/$corpus") \
+        >"$log" 2>&1 || status=$?
     if [ "$jobs" -gt 1 ]; then
-        cat fuzz-*.log >>"$log" 2>/dev/null || true
-        rm -f fuzz-*.log
+        cat "$build/work/$target"/fuzz-*.log >>"$log" 2>/dev/null || true
+        rm -f "$build/work/$target"/fuzz-*.log
     fi
     # The figures libFuzzer prints: executed inputs, and the most edges and features covered.
+    local executions rate coverage features entries line
     executions=$(awk '/stat::number_of_executed_units/ {s += $2} END {print s + 0}' "$log")
     # Inputs a second, over all workers: too few and a bounded run explores little.
     rate=$(awk '/stat::average_exec_per_sec/ {s += $2} END {print s + 0}' "$log")
@@ -68,15 +78,32 @@ for target in "${targets[@]}"; do
     features=$(awk '/^#[0-9]+/ {for (i = 1; i < NF; ++i) if ($i == "ft:" && $(i + 1) > m)
         m = $(i + 1)} END {print m + 0}' "$log")
     entries=$(ls "$corpus" | wc -l)
-    line=$(printf '%-12s %10s executions  %6s execs/s  %4s edges  %5s features  %5s corpus entries' \
+    line=$(printf '%-14s %10s executions  %6s execs/s  %4s edges  %5s features  %5s corpus entries' \
         "fuzz_$target" "$executions" "$rate" "$coverage" "$features" "$entries")
     if [ "$status" -ne 0 ]; then
         line="$line  FAILED (exit $status, see $log)"
         grep -E 'ERROR|property violated|runtime error' "$log" | head -5 >&2 || true
     fi
-    summary+=("$line")
-    [ "$status" -eq 0 ] || failed=1
+    echo "$line" >"$build/$target.summary"
+}
+
+root=$PWD
+running=0
+for target in "${targets[@]}"; do
+    if [ "$running" -ge "$together" ]; then
+        wait -n || true
+        running=$((running - 1))
+    fi
+    fuzz_one "$target" &
+    running=$((running + 1))
 done
+wait
+
+summary=()
+for target in "${targets[@]}"; do
+    summary+=("$(cat "$build/$target.summary" 2>/dev/null || echo "fuzz_$target  FAILED (no summary)")")
+done
+case "${summary[*]}" in *FAILED*) failed=1 ;; esac
 
 echo
 echo "Fuzzing summary:"
