@@ -303,14 +303,16 @@ private slots:
         pty_.write("!RANGE?\r\n");
         const QList<PtyClient::Piece> pieces = pty_.readPieces(600);
         QByteArray all;
-        for (qsizetype i = 0; i < pieces.size(); ++i) {
-            all += pieces[i].bytes;
-            QVERIFY(pieces[i].bytes.size() <= 4);
-            if (i > 0)
-                QVERIFY(pieces[i].atMs - pieces[i - 1].atMs >= 60);
+        for (const PtyClient::Piece &piece : pieces) {
+            all += piece.bytes;
+            QVERIFY(piece.bytes.size() <= 4);
         }
         QCOMPARE(all, QByteArray("RANGE=FULL\r\nOK\r\n"));
         QCOMPARE(pieces.size(), 4);
+        // Three pauses of 80 ms lie between the first piece and the last. A piece read late on a
+        // loaded machine shortens the gap after it, so only the whole span is held to a bound,
+        // with room for the first piece to be read late.
+        QVERIFY(pieces.last().atMs - pieces.first().atMs >= 180);
     }
 
     void garbageBytesComeBetweenTheAnswerAndTheRecords()
