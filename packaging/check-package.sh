@@ -169,8 +169,11 @@ for program in orvel dravelin-sim; do
     fi
 done
 
-# The program starts and stays up (it has no command line and runs until it is killed).
-QT_QPA_PLATFORM=offscreen timeout "$start_seconds" "$usr/bin/orvel" >"$scratch/orvel.log" 2>&1 &
+# The program starts and stays up until it is killed. Its recordings and settings go to the
+# scratch folder, never the user's own.
+mkdir -p "$scratch/data" "$scratch/config"
+XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config" QT_QPA_PLATFORM=offscreen \
+    timeout "$start_seconds" "$usr/bin/orvel" >"$scratch/orvel.log" 2>&1 &
 program_pid=$!
 
 desktop-file-validate "$usr/share/applications/orvel.desktop" || fail "desktop-file-validate"
