@@ -23,6 +23,12 @@ QByteArray RecordGenerator::next()
            QByteArray::number(azimuth_, 'f', 2).rightJustified(6, '0') + "\r\n";
 }
 
+QByteArray RecordGenerator::stamped(qint64 milliseconds)
+{
+    const double tenths = double(milliseconds % 60000) / 10.0;
+    return QByteArray::number(tenths, 'f', 1).rightJustified(6, '0') + ",180.00\r\n";
+}
+
 QByteArray RecordGenerator::garbage()
 {
     switch (random_.bounded(4)) {

@@ -12,6 +12,10 @@ public:
     explicit RecordGenerator(quint32 seed, QByteArray fixed = {});
 
     QByteArray next();
+    // A record whose elevation is the given time, in milliseconds modulo a minute, in tenths
+    // (1234.5 is 12,345 ms), so that a readout of one decimal changes with every record; always
+    // 15 bytes.
+    static QByteArray stamped(qint64 milliseconds);
     // Bytes and broken lines that a noisy line might carry, none of them a valid record.
     QByteArray garbage();
     // n random bytes, none of them CR or LF.

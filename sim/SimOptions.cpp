@@ -59,6 +59,8 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
         {"hangup-after", "Hang up SEC seconds after the first !START, then exit.", "SEC"},
         {"hangup-at", "Hang up SEC seconds after starting, then exit.", "SEC"},
         {"seed", "Seed of the random values (default 1).", "N"},
+        {"stamp", "Stream records whose elevation is the time they are due (monotonic ms modulo a "
+                  "minute, in tenths), for measuring delays."},
         {"record", "Stream this record (without CR LF) instead of varying ones.", "TEXT"},
         {"set", "Start with a stored value, e.g. RANGE=HALF (repeatable).", "NAME=VALUE"},
     });
@@ -85,6 +87,7 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     options.silent = parser.isSet("silent");
     options.refuse = parser.isSet("refuse");
     options.garbage = parser.isSet("garbage");
+    options.stamp = parser.isSet("stamp");
     options.record = parser.value("record").toLatin1();
 
     int seed = int(options.seed);

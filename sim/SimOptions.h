@@ -27,6 +27,9 @@ struct SimOptions {
     double hangupAfterStart = -1; // seconds after the first "!START"; < 0: never
     double hangupAt = -1;         // seconds after the simulator started; < 0: never
     quint32 seed = 1;
+    // Each record's elevation is the time its last byte is due on the line (the monotonic clock's
+    // milliseconds modulo a minute, in tenths), so a reader can tell each record's age.
+    bool stamp = false;
     QByteArray record;                             // streamed as is instead of varying records
     QList<QPair<QByteArray, QByteArray>> settings; // initial NAME=VALUE
 };

@@ -3,6 +3,7 @@
 #include "sim/OutputPacer.h"
 #include "sim/PtyEndpoint.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -164,7 +165,18 @@ void Simulator::queueRecord()
 {
     if (options_.garbage && ++recordCount_ % garbageEvery == 0)
         pacer_->send(records_.garbage());
-    const QByteArray record = records_.next();
+    QByteArray record;
+    if (options_.stamp) {
+        // Due when the queue ahead of it and its own bytes have gone out.
+        const qint64 bytesAhead = pacer_->pending() + RecordGenerator::stamped(0).size();
+        QElapsedTimer monotonic;
+        monotonic.start();
+        const qint64 dueMs = monotonic.msecsSinceReference() +
+                             (options_.unpaced ? 0 : bytesAhead * OutputPacer::byteNs / 1'000'000);
+        record = RecordGenerator::stamped(dueMs);
+    } else {
+        record = records_.next();
+    }
     pacer_->send(record);
     recordEnds_.push_back(pacer_->bytesWritten() + pacer_->pending());
     recordsSent();

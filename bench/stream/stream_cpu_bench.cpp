@@ -7,6 +7,7 @@
 // against a silent device.
 //
 //     stream_cpu_bench [seconds] [--on-screen]
+//     stream_cpu_bench --only full|floor seconds [-- simulator options]
 //
 // ORVEL_SIM names the simulator; default 30 s per run. --on-screen runs only the full-rate row
 // on the platform the environment names (xvfb-run: a real X11 window) instead of offscreen.
@@ -17,8 +18,11 @@
 
 #include <QCommandLineParser>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdio>
+#include <deque>
 #include <memory>
+#include <sys/resource.h>
 
 namespace
 {
@@ -32,6 +36,12 @@ struct StreamFigures {
     double gaugePaintsPerSecond = 0;
     double medianNeedleDelayMs = -1;
     double maxNeedleDelayMs = -1; // < 0: nothing painted
+    double wakeupsPerSecond = 0;  // the user interface thread's sleeps that ended
+    double receiveEventsPerSecond = 0;
+    double paintPassesPerSecond = 0;
+    double paintPassMicroseconds = 0;
+    double gaugePaintMicroseconds = 0;
+    double chartPaintMicroseconds = 0;
 };
 
 // How a run is set up.
@@ -51,21 +61,25 @@ struct StreamRun {
     bool recording = false;  // every record also recorded to disk
 };
 
-// Watches a gauge: counts its paints and measures, for every record that changes the readout,
-// the time from the program reading it to the gauge painting it.
-class NeedleWatch : public QObject
+// Watches the elevation gauge while the simulator stamps each record with the time its last byte
+// is due on the line (--stamp): counts the gauge's paints and measures, for every record, the
+// time from its arrival on the line until the needle shows it or a newer one. It sees every
+// record as the receive handler accepts it, and hands it on to the recorder when one is set.
+class NeedleWatch : public QObject, public ReadingSink
 {
 public:
-    NeedleWatch(GaugeWidget &gauge, SerialControl &port) : gauge_(gauge)
+    NeedleWatch(GaugeWidget &gauge, ReadingSink *next, bool stamped)
+        : gauge_(gauge), next_(next), stamped_(stamped)
     {
         gauge.installEventFilter(this);
-        // Connected after the live monitor's handler, so the value has been set when this runs.
-        connect(&port, &SerialControl::OnComm, this, [this] {
-            const QString text = readout(gauge_.NeedleValue());
-            if (text != painted_ && !pending_.isValid())
-                pending_.start();
-        });
-        clock_.start();
+    }
+
+    void readingAccepted(const Reading &reading) override
+    {
+        if (stamped_ && std::isfinite(reading.elevation))
+            waiting_.push_back(reading.elevation);
+        if (next_)
+            next_->readingAccepted(reading);
     }
 
     long long paints = 0;
@@ -74,26 +88,73 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == &gauge_ && event->type() == QEvent::Paint) {
-            ++paints;
-            // The gauge describes itself by the readout it draws.
-            painted_ = gauge_.accessibleDescription();
-            if (pending_.isValid()) {
-                delaysMs.push_back(pending_.nsecsElapsed() / 1e6);
-                pending_.invalidate();
-            }
-        }
+        if (watched != &gauge_ || event->type() != QEvent::Paint)
+            return false;
+        ++paints;
+        // Every record up to the one the needle now shows has reached it (stamps rise, but
+        // wrap round once a minute).
+        const auto shown = std::find(waiting_.begin(), waiting_.end(), gauge_.shownValue());
+        if (shown == waiting_.end())
+            return false;
+        QElapsedTimer monotonic;
+        monotonic.start();
+        const qint64 now = monotonic.msecsSinceReference() % 60000;
+        for (auto it = waiting_.begin(); it <= shown; ++it)
+            delaysMs.push_back(double((now - std::llround(*it * 10) + 60000) % 60000));
+        waiting_.erase(waiting_.begin(), shown + 1);
         return false;
     }
 
 private:
-    static QString readout(double v) { return QString::number(v, 'f', 1); }
-
     GaugeWidget &gauge_;
-    QString painted_;
-    QElapsedTimer pending_;
-    QElapsedTimer clock_;
+    ReadingSink *next_;
+    bool stamped_;
+    std::deque<double> waiting_;
 };
+
+// Times a widget's events of one type by running each itself: the window's update requests (a
+// paint pass: every widget repainted in one update, and the hand-over of the picture), or one
+// widget's paints.
+class PaintTimer : public QObject
+{
+public:
+    PaintTimer(QWidget &window, QEvent::Type type) : window_(window), type_(type)
+    {
+        window.installEventFilter(this);
+    }
+    double microseconds() const { return passes ? seconds * 1e6 / double(passes) : 0; }
+
+    long long passes = 0;
+    double seconds = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != &window_ || event->type() != type_ || inside_)
+            return false;
+        inside_ = true;
+        QElapsedTimer timer;
+        timer.start();
+        static_cast<QObject &>(window_).event(event);
+        seconds += timer.nsecsElapsed() / 1e9;
+        ++passes;
+        inside_ = false;
+        return true;
+    }
+
+private:
+    QWidget &window_;
+    QEvent::Type type_;
+    bool inside_ = false;
+};
+
+// Times the calling thread gave up the processor to wait: each is a wake-up of the event loop.
+long uiThreadWakeups()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
 
 // The program's own event loop, as in use: it sleeps until something happens (QTest::qWait
 // would wake every 10 ms and add work of its own).
@@ -126,18 +187,26 @@ StreamFigures stream(int seconds, const StreamRun &run)
     }
     ProgramRig rig;
     rig.boxes.stop();
-    // The program records into the rig's temporary folder, its writer thread's processor time
-    // counted too; runs without recording unhook the recorder.
-    if (!run.recording)
-        rig.window.monitor().setReadingSink(nullptr);
     rig.ui.mnuStart->trigger();
     if (run.preloadDay)
         preloadDay(*rig.ui.Strip1);
     if (!run.painting)
         rig.window.hide();
-    NeedleWatch needle(*rig.ui.Elevation, rig.port);
+    // The needle watch is installed last, so that it sees a paint before the timer runs it.
+    PaintTimer painting(rig.window, QEvent::UpdateRequest);
+    PaintTimer gaugePaint(*rig.ui.Elevation, QEvent::Paint);
+    PaintTimer chartPaint(*rig.ui.Strip1, QEvent::Paint);
+    // The program records into the rig's temporary folder, its writer thread's processor time
+    // counted too, only in the recording run.
+    NeedleWatch needle(*rig.ui.Elevation, run.recording ? &rig.program.recorder() : nullptr,
+                       run.simOptions.contains(QStringLiteral("--stamp")));
+    rig.window.monitor().setReadingSink(&needle);
     // Settle: the first picture after Start and the preload is not part of the steady state.
     runEventLoop(1000);
+    for (PaintTimer *t : {&painting, &gaugePaint, &chartPaint}) {
+        t->passes = 0;
+        t->seconds = 0;
+    }
     needle.paints = 0;
     needle.delaysMs.clear();
 
@@ -146,6 +215,10 @@ StreamFigures stream(int seconds, const StreamRun &run)
     QElapsedTimer wall;
     wall.start();
     const double cpu0 = cpuSeconds();
+    const long wakeups0 = uiThreadWakeups();
+    long long receiveEvents = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(&rig.port, &SerialControl::OnComm, [&] { ++receiveEvents; });
     qsizetype maxWaiting = 0;
     qint64 maxDelay = 0;
     QElapsedTimer tick;
@@ -162,10 +235,18 @@ StreamFigures stream(int seconds, const StreamRun &run)
         sampler.start();
     runEventLoop(seconds * 1000);
     const double cpu = cpuSeconds() - cpu0;
+    const long wakeups = uiThreadWakeups() - wakeups0;
     const double elapsed = wall.elapsed() / 1000.0;
     StreamFigures f{100.0 * cpu / elapsed, rig.records() - before, maxWaiting, maxDelay};
     f.chartFramesPerSecond = double(rig.ui.Strip1->replotCount() - replotsBefore) / elapsed;
     f.gaugePaintsPerSecond = double(needle.paints) / elapsed;
+    f.wakeupsPerSecond = double(wakeups) / elapsed;
+    f.receiveEventsPerSecond = double(receiveEvents) / elapsed;
+    QObject::disconnect(counting);
+    f.paintPassesPerSecond = double(painting.passes) / elapsed;
+    f.paintPassMicroseconds = painting.microseconds();
+    f.gaugePaintMicroseconds = gaugePaint.microseconds();
+    f.chartPaintMicroseconds = chartPaint.microseconds();
     if (!needle.delaysMs.empty()) {
         std::vector<double> &d = needle.delaysMs;
         std::sort(d.begin(), d.end());
@@ -173,6 +254,7 @@ StreamFigures stream(int seconds, const StreamRun &run)
         f.maxNeedleDelayMs = d.back();
     }
     rig.ui.mnuStop->trigger();
+    rig.window.monitor().setReadingSink(nullptr);
     return f;
 }
 
@@ -216,11 +298,19 @@ void print(const char *what, const StreamFigures &f, const char *target)
 {
     std::printf("%s\n", what);
     std::printf("  processor: %.2f %% of one core (target %s)\n", f.cpuPercent, target);
-    std::printf("  records shown: %llu\n", static_cast<unsigned long long>(f.records));
+    std::printf("  records shown: %llu; receive events: %.0f a second; event loop wake-ups: %.0f "
+                "a second\n",
+                static_cast<unsigned long long>(f.records), f.receiveEventsPerSecond,
+                f.wakeupsPerSecond);
     std::printf("  chart frames: %.1f a second; elevation gauge paints: %.1f a second\n",
                 f.chartFramesPerSecond, f.gaugePaintsPerSecond);
+    std::printf("  window paint passes: %.1f a second, %.0f us each (a gauge's paint %.0f us, "
+                "the chart's %.0f us)\n",
+                f.paintPassesPerSecond, f.paintPassMicroseconds, f.gaugePaintMicroseconds,
+                f.chartPaintMicroseconds);
     if (f.maxNeedleDelayMs >= 0)
-        std::printf("  record to needle: median %.1f ms, %.1f ms at most (target <= 50 ms)\n",
+        std::printf("  record on the line to needle: median %.1f ms, %.1f ms at most "
+                    "(target <= 50 ms)\n",
                     f.medianNeedleDelayMs, f.maxNeedleDelayMs);
     std::printf("  most bytes ever waiting: %lld (%.0f ms of line time; target <= 50 ms)\n",
                 static_cast<long long>(f.maxWaitingBytes), f.maxWaitingBytes * 1.0417);
@@ -239,11 +329,21 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("seconds"), QStringLiteral("Seconds per run."));
     parser.addOption({QStringLiteral("on-screen"), QStringLiteral("Full-rate row on screen.")});
+    // One run alone, for a profiler: "full" or "floor", with the simulator's options after --.
+    parser.addOption({QStringLiteral("only"), QStringLiteral("Run one row: full or floor."),
+                      QStringLiteral("row")});
     parser.process(app);
     const QStringList positional = parser.positionalArguments();
     const int seconds = positional.isEmpty() ? 30 : std::max(1, positional.first().toInt());
     const QString platform = QGuiApplication::platformName();
 
+    if (parser.isSet(QStringLiteral("only"))) {
+        StreamRun run = StreamRun::withSim(positional.mid(1));
+        run.painting = parser.value(QStringLiteral("only")) != QLatin1String("floor");
+        print(qPrintable(parser.value(QStringLiteral("only")) + QLatin1Char(':')),
+              stream(seconds, run), "-");
+        return 0;
+    }
     if (onScreen) {
         std::printf("streaming at the full 9600-baud line rate for %d s, platform %s\n", seconds,
                     qPrintable(platform));
@@ -255,6 +355,10 @@ int main(int argc, char *argv[])
                 qPrintable(platform));
     const StreamFigures full = stream(seconds, StreamRun::fullRate());
     print("full line rate, empty chart:", full, "<= 1.5 %");
+    // The needle's delay, from the simulator's stamps: the elevation then runs up by more than
+    // the readout's last digit with every record, so that each one is painted.
+    print("full line rate, every record stamped with its time on the line:",
+          stream(seconds, StreamRun::withSim({QStringLiteral("--stamp")})), "-");
     StreamRun hidden;
     hidden.painting = false;
     const StreamFigures floor = stream(seconds, hidden);
@@ -296,6 +400,9 @@ int main(int argc, char *argv[])
     print("the same, painting switched off (the floor):", adapterFloor, "-");
     std::printf("  full / floor: %.2f (target <= 2)\n",
                 adapterFull.cpuPercent / adapterFloor.cpuPercent);
+    print("the same, every record stamped with its time on the line:",
+          stream(seconds, StreamRun::withSim(adapter + QStringList{QStringLiteral("--stamp")})),
+          "-");
     StreamRun adapterPreloaded = StreamRun::withSim(adapter);
     adapterPreloaded.preloadDay = true;
     print("the same, 24 h preloaded:", stream(seconds, adapterPreloaded), "<= 1.5 %");

@@ -42,9 +42,9 @@ GaugeWidget::GaugeWidget(QWidget *parent)
     updateLayout();
     setAccessibleDescription(shownText_);
     // Records may arrive faster than a person can read a dial: the needle is redrawn at most
-    // about 30 times a second, always ending on the newest value.
+    // about 30 times a second, always ending on the newest value. A value after a quiet spell
+    // shows at once; one that comes sooner waits for the rest of the interval.
     repaintTimer_.setSingleShot(true);
-    repaintTimer_.setInterval(33);
     connect(&repaintTimer_, &QTimer::timeout, this, &GaugeWidget::showNewValue);
 }
 
@@ -58,7 +58,12 @@ void GaugeWidget::setNeedleValue(double value)
     // A value the picture cannot tell from the one shown wakes nothing up.
     if (cached_ && !needleWouldMove(shownValue_, value_) && valueText(value_) == shownText_)
         return;
-    repaintTimer_.start();
+    // A value that comes before the last one asked for was painted joins that repaint.
+    const qint64 since = sinceRepaint_.isValid() ? sinceRepaint_.elapsed() : repaintIntervalMs;
+    if (paintPending_ || since >= repaintIntervalMs)
+        showNewValue();
+    else
+        repaintTimer_.start(int(repaintIntervalMs - since));
 }
 
 void GaugeWidget::showNewValue()
@@ -70,6 +75,9 @@ void GaugeWidget::showNewValue()
         update(needleRegion(shownValue_) | needleRegion(value_));
     else
         update();
+    if (!paintPending_)
+        sinceRepaint_.start();
+    paintPending_ = true;
     shownValue_ = value_;
     if (text != shownText_) {
         shownText_ = text;
@@ -90,6 +98,7 @@ void GaugeWidget::setCachedDrawing(bool on)
 {
     cached_ = on;
     dial_ = QPixmap();
+    frame_ = QImage();
     update();
 }
 
@@ -215,6 +224,7 @@ QRegion GaugeWidget::needleRegion(double value) const
 
 void GaugeWidget::paintEvent(QPaintEvent *)
 {
+    paintPending_ = false;
     QPainter p(this);
     if (cached_) {
         const qreal dpr = devicePixelRatioF();
@@ -226,16 +236,39 @@ void GaugeWidget::paintEvent(QPaintEvent *)
             dial.setRenderHint(QPainter::Antialiasing);
             dial.setRenderHint(QPainter::TextAntialiasing);
             paintDial(dial);
+            frame_ = QImage();
         }
-        p.drawPixmap(0, 0, dial_);
-    } else {
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        paintDial(p);
+        updateFrame();
+        p.drawImage(QPointF(0, 0), frame_);
+        return;
     }
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
+    paintDial(p);
     paintNeedle(p);
+}
+
+void GaugeWidget::updateFrame()
+{
+    // The needle is drawn off screen, without the paint event's clip: antialiased shapes and
+    // text under a clip of several rectangles cost several times as much.
+    if (frame_.isNull()) {
+        frame_ = dial_.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        frame_.setDevicePixelRatio(dial_.devicePixelRatio());
+    } else if (frameValue_ == shownValue_ && frameText_ == shownText_) {
+        return;
+    } else {
+        QPainter restore(&frame_);
+        restore.setClipRegion(needleRegion(frameValue_));
+        restore.setCompositionMode(QPainter::CompositionMode_Source);
+        restore.drawPixmap(0, 0, dial_);
+    }
+    QPainter f(&frame_);
+    f.setRenderHint(QPainter::Antialiasing);
+    f.setRenderHint(QPainter::TextAntialiasing);
+    paintNeedle(f);
+    frameValue_ = shownValue_;
+    frameText_ = shownText_;
 }
 
 void GaugeWidget::paintDial(QPainter &p) const

@@ -3,6 +3,8 @@
 #include "platform/display/Gauge.h"
 #include "platform/display/GaugeShapes.h"
 
+#include <QElapsedTimer>
+#include <QImage>
 #include <QPixmap>
 #include <QPolygonF>
 #include <QTimer>
@@ -12,9 +14,10 @@
 // the caption under the face and a needle (a polygon in needle coordinates: y runs from the hub,
 // 0, to the scale's edge, 1000; x runs across the needle in ten-thousandths of the same radius,
 // so "0,1000,700,900,-700,900" is an arrowhead at the rim). The dial (frame, face, scale,
-// caption) is drawn once per size and pixel ratio into a cached picture; a new value repaints
-// only the needle's old and new places and the readout, and only when the needle's tip would
-// move by a quarter of a device pixel or the readout's text changes.
+// caption) is drawn once per size and pixel ratio into a cached picture, and the needle over a
+// copy of it off screen; a new value repaints only the needle's old and new places and the
+// readout, only when the needle's tip would move by a quarter of a device pixel or the readout's
+// text changes, and at most once every repaintIntervalMs (at once after a quiet spell).
 class GaugeWidget : public QWidget, public Gauge
 {
     Q_OBJECT
@@ -24,6 +27,8 @@ public:
 
     void setNeedleValue(double value) override;
     double NeedleValue() const override { return value_; }
+    // The value the picture shows, or shows once the repaint already asked for has run.
+    double shownValue() const { return shownValue_; }
     // The dial looks the same in every mode.
     void setGaugeMode(short) override {}
 
@@ -47,6 +52,11 @@ public:
     void setCachedDrawing(bool on);
     bool cachedDrawing() const { return cached_; }
 
+    // The readout under the needle for a value, as the gauge draws it.
+    static QString valueText(double value);
+    // Shortest time between two needle repaints.
+    static constexpr int repaintIntervalMs = 20;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -63,6 +73,8 @@ private:
     void updateLayout();
     void invalidateDial();
     void showNewValue();
+    // Brings the off-screen picture (dial and needle) up to the value shown.
+    void updateFrame();
     bool needleWouldMove(double from, double to) const;
     // What a repaint of the needle at that value touches (needle, hub, readout).
     QRegion needleRegion(double value) const;
@@ -71,7 +83,6 @@ private:
     void paintFrame(QPainter &p) const;
     void paintScale(QPainter &p) const;
     void paintNeedle(QPainter &p) const;
-    static QString valueText(double value);
 
     QString caption_;
     DialScale scale_;
@@ -79,7 +90,15 @@ private:
     QPolygonF needle_;
     double value_ = 0;
     QTimer repaintTimer_;
+    // Since the last needle repaint was asked for; invalid before the first.
+    QElapsedTimer sinceRepaint_;
     QPixmap dial_;
+    // The dial with the needle and readout at frameValue_ and frameText_.
+    QImage frame_;
+    double frameValue_ = 0;
+    QString frameText_;
+    // A repaint has been asked for and has not run yet.
+    bool paintPending_ = false;
     bool cached_ = true;
     // The value the picture shows, or shows once the pending repaint runs: a paint draws this,
     // not a newer value, so that it stays inside the region the repaint was asked for.

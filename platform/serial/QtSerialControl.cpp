@@ -4,6 +4,7 @@
 #include "platform/serial/PortFailure.h"
 
 #include <QDeadlineTimer>
+#include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
 #include <termios.h>
@@ -14,6 +15,10 @@ QtSerialControl::QtSerialControl(QObject *parent)
 {
     connect(port_, &QSerialPort::readyRead, this, &QtSerialControl::onReadyRead);
     connect(port_, &QSerialPort::errorOccurred, this, &QtSerialControl::onErrorOccurred);
+    holdTimer_.setSingleShot(true);
+    holdTimer_.setInterval(holdMs);
+    holdTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&holdTimer_, &QTimer::timeout, this, &QtSerialControl::endHold);
 }
 
 QtSerialControl::~QtSerialControl()
@@ -50,10 +55,17 @@ void QtSerialControl::setPortOpen(bool open)
     if (open && !port_->isOpen())
         this->open();
     else if (!open && port_->isOpen()) {
-        if (losing_)
+        cancelHold();
+        if (losing_) {
             port_->close(); // nothing can go out any more; finishLoss still reports it
-        else
-            drainAndClose();
+            return;
+        }
+        // What the system kept during a hold is handed on before the port closes, as it
+        // would have been without the hold.
+        closing_ = true;
+        readWaiting();
+        drainAndClose();
+        closing_ = false;
     }
 }
 
@@ -87,6 +99,7 @@ void QtSerialControl::open()
         return;
     }
     losing_ = false;
+    cancelHold();
     lastError_.clear();
     // A closed serial port receives nothing; a pseudo-terminal keeps what came meanwhile.
     port_->clear(QSerialPort::Input);
@@ -143,10 +156,68 @@ QString QtSerialControl::deviceFor(short port) const
 
 void QtSerialControl::onReadyRead()
 {
+    if (holding_)
+        return; // handed on when the hold ends
+    handOn();
+    if (rThreshold_ >= 1 && port_->isOpen() && !losing_ && !closing_)
+        startHold();
+}
+
+void QtSerialControl::handOn()
+{
     emit inputArrived();
     if (rThreshold_ >= 1 && port_->bytesAvailable() >= rThreshold_) {
         commEvent_ = Receive;
         emit OnComm();
+    }
+}
+
+void QtSerialControl::startHold()
+{
+    QSocketNotifier *notifier = readNotifier();
+    if (!notifier)
+        return; // nothing to pause on this system: every read is handed on as it comes
+    holding_ = true;
+    notifier->setEnabled(false);
+    holdTimer_.start();
+}
+
+void QtSerialControl::endHold()
+{
+    holding_ = false;
+    QSocketNotifier *notifier = readNotifier();
+    if (!notifier || !port_->isOpen() || losing_)
+        return;
+    notifier->setEnabled(true);
+    // What the system kept is handed on in one go, which starts the next hold; when nothing
+    // was waiting, the next byte is handed on as it comes.
+    readWaiting();
+}
+
+void QtSerialControl::readWaiting()
+{
+    if (!port_->waitForReadyRead(0) && port_->error() == QSerialPort::TimeoutError)
+        port_->clearError(); // nothing was waiting
+}
+
+QSocketNotifier *QtSerialControl::readNotifier() const
+{
+    // QSerialPort watches its descriptor with a read notifier of its own.
+    const auto notifiers = port_->findChildren<QSocketNotifier *>(Qt::FindDirectChildrenOnly);
+    for (QSocketNotifier *notifier : notifiers) {
+        if (notifier->type() == QSocketNotifier::Read && notifier->socket() == port_->handle())
+            return notifier;
+    }
+    return nullptr;
+}
+
+void QtSerialControl::cancelHold()
+{
+    holdTimer_.stop();
+    if (holding_) {
+        holding_ = false;
+        if (QSocketNotifier *notifier = readNotifier())
+            notifier->setEnabled(true);
     }
 }
 
@@ -168,6 +239,7 @@ void QtSerialControl::finishLoss(const QString &reason)
 {
     if (!losing_)
         return;
+    cancelHold();
     port_->close();
     port_->clearError();
     losing_ = false;

@@ -4,6 +4,9 @@
 #include "platform/serial/SerialControl.h"
 
 #include <QSerialPort>
+#include <QTimer>
+
+class QSocketNotifier;
 
 // SerialControl over a QSerialPort that it owns. Com port n is mapped to a device at each
 // opening (see ComPortMap).
@@ -43,11 +46,20 @@ public:
 
     // Longest wait for written bytes to go out when the port is closed.
     static constexpr int drainLimitMs = 1000;
+    // Longest time a received byte waits to be handed on while OnComm is armed.
+    static constexpr int holdMs = 25;
 
 private:
     void open();
     void drainAndClose();
     void onReadyRead();
+    void handOn();
+    void startHold();
+    void endHold();
+    void cancelHold();
+    // Reads what the system holds now, if anything, and hands it on.
+    void readWaiting();
+    QSocketNotifier *readNotifier() const;
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void finishLoss(const QString &reason);
 
@@ -61,4 +73,7 @@ private:
     QString device_;
     // Set on the first fatal error while open, until the port has been closed for it.
     bool losing_ = false;
+    QTimer holdTimer_;
+    bool holding_ = false;
+    bool closing_ = false;
 };

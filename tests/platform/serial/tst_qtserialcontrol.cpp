@@ -150,6 +150,53 @@ private slots:
         QCOMPARE(readUntil(port, "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
     }
 
+    // A stream paced byte by byte reaches the receive handler in a few events a hold apart, each
+    // carrying what came meanwhile, and whole: what the system held when the port closes is
+    // handed on first.
+    void aStreamArrivesInFewEventsAndWhole()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        QtSerialControl port;
+        port.setRThreshold(1);
+        port.setPortOpen(true);
+        QVERIFY2(port.PortOpen(), qPrintable(port.lastError()));
+        QByteArray text;
+        int events = 0;
+        connect(&port, &SerialControl::OnComm, this, [&] {
+            ++events;
+            text += port.Input();
+        });
+        QElapsedTimer streaming;
+        streaming.start();
+        port.setOutput("!START\r\n");
+        QTest::qWait(1500);
+        port.setPortOpen(false);
+        const qint64 elapsedMs = streaming.elapsed();
+        QVERIFY(sim.waitForLogLine("port closed", 2000));
+
+        // A late event loop only makes the events fewer and larger.
+        QVERIFY2(events <= elapsedMs / QtSerialControl::holdMs + 2,
+                 qPrintable(QStringLiteral("%1 events in %2 ms").arg(events).arg(elapsedMs)));
+        QVERIFY(text.startsWith("OK\r\n"));
+        const QList<QByteArray> lines = text.mid(4).split('\n');
+        int records = 0;
+        for (const QByteArray &line : lines.mid(0, lines.size() - 1)) {
+            QVERIFY2(QRegularExpression("^-?\\d+\\.\\d\\d,\\d{3}\\.\\d\\d\r$")
+                         .match(QString::fromLatin1(line))
+                         .hasMatch(),
+                     line.constData());
+            ++records;
+        }
+        const QStringList sent = sim.logLinesContaining("sent ");
+        QCOMPARE(sent.size(), 1);
+        const int sentRecords = sent.first().section(' ', -2, -2).toInt();
+        QVERIFY(records > 20);
+        // At most the record whose last byte was on its way as the port closed is missing.
+        QVERIFY2(sentRecords - records >= 0 && sentRecords - records <= 1,
+                 qPrintable(QStringLiteral("%1 sent, %2 received").arg(sentRecords).arg(records)));
+    }
+
     void inBufferCountZeroDiscardsWhatWaits()
     {
         SimulatorProcess sim;
