@@ -15,9 +15,10 @@
 // 0, to the scale's edge, 1000; x runs across the needle in ten-thousandths of the same radius,
 // so "0,1000,700,900,-700,900" is an arrowhead at the rim). The dial (frame, face, scale,
 // caption) is drawn once per size and pixel ratio into a cached picture, and the needle over a
-// copy of it off screen; a new value repaints only the needle's old and new places and the
-// readout, only when the needle's tip would move by a quarter of a device pixel or the readout's
-// text changes, and at most once every repaintIntervalMs (at once after a quiet spell).
+// copy of it off screen; a new value repaints only the rectangle that holds the needle's old and
+// new places and the readout, only when the needle's tip would move by a quarter of a device pixel
+// or the readout's text changes, and at most once every repaintIntervalMs (at once after a quiet
+// spell).
 class GaugeWidget : public QWidget, public Gauge
 {
     Q_OBJECT
@@ -77,7 +78,7 @@ private:
     void updateFrame();
     bool needleWouldMove(double from, double to) const;
     // What a repaint of the needle at that value touches (needle, hub, readout).
-    QRegion needleRegion(double value) const;
+    QRect needleRect(double value) const;
     QPolygonF needlePolygon(double value) const;
     void paintDial(QPainter &p) const;
     void paintFrame(QPainter &p) const;
