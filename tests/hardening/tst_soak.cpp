@@ -60,8 +60,11 @@ private slots:
 
 void TestSoak::twoDaysAtTheFullLineRate()
 {
-    // The line carries 74 records a second at 9600 baud.
-    constexpr int perSecond = 74;
+    // The line carries 74 records a second at 9600 baud. Under AddressSanitizer the same two days
+    // go through with 8 a second: the memory figures mean nothing there (they are checked in the
+    // plain build), and at the full rate the run takes over three minutes; what the sanitizer
+    // watches, the same code through the same day change, thinning and read-back, is all there.
+    const int perSecond = UnderAddressSanitizer ? 8 : 74;
     DisplayRig rig;
     FakeSerialControl &port = rig.port;
     FakeClock &clock = rig.clock;
