@@ -16,6 +16,7 @@
 #include "device/DeviceProtocol.h"
 #include "device/ReplyClassifier.h"
 
+#include <QList>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +73,7 @@ ReplyVerdict checkedVerdict(const QByteArray &text)
 std::vector<qsizetype> cutPoints(std::uint32_t seed, qsizetype size)
 {
     std::vector<qsizetype> ends;
+    ends.reserve(std::size_t(size));
     std::uint32_t state = seed | 1u;
     const std::uint32_t largest = 1 + (seed >> 24) % 64;
     for (qsizetype at = 0; at < size;) {
@@ -84,20 +86,28 @@ std::vector<qsizetype> cutPoints(std::uint32_t seed, qsizetype size)
     return ends;
 }
 
+// The first `size` characters of text, without a copy: text outlives every use of it here.
+QByteArray prefix(const QByteArray &text, qsizetype size)
+{
+    return QByteArray::fromRawData(text.constData(), size);
+}
+
 struct Device {
     FakeClock clock;
     FakeSerialControl port;
     FakeEventWait wait{clock, port};
     CommandTransaction transaction{port, wait, clock};
 
-    Device(const QByteArray &text, const std::vector<qsizetype> &ends)
+    // The transaction starts now and gives up after `limit` seconds.
+    Device(const QList<QByteArray> &pieces, double limit)
     {
         port.setPortOpen(true);
-        qsizetype from = 0;
-        for (std::size_t i = 0; i < ends.size(); ++i) {
-            wait.deliverAfter(0.001 * double(i + 1), text.mid(from, ends[i] - from));
-            from = ends[i];
-        }
+        wait.reserve(pieces.size());
+        for (qsizetype i = 0; i < pieces.size(); ++i)
+            wait.deliverAfter(0.001 * double(i + 1), pieces[i]);
+        // The silence after the last piece up to the time limit takes one wait call, not a
+        // hundred or more; the transaction sees the same clock at every piece and at its end.
+        wait.skipIdleCycles(clock.elapsed, limit);
     }
 };
 
@@ -118,16 +128,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     checkedVerdict(text);
     const std::vector<qsizetype> ends = cutPoints(seed, text.size());
 
+    // Cut once for both transactions: the port takes each piece without copying it.
+    QList<QByteArray> pieces;
+    pieces.reserve(qsizetype(ends.size()));
+    qsizetype from = 0;
+    for (const qsizetype end : ends) {
+        pieces.append(text.mid(from, end - from));
+        from = end;
+    }
+
     QString expected = noReplyResult(text);
     for (const qsizetype end : ends) {
-        const ReplyVerdict verdict = checkedVerdict(text.left(end));
+        const ReplyVerdict verdict = checkedVerdict(prefix(text, end));
         if (verdict.isComplete()) {
             expected = verdict.result;
             break;
         }
     }
     {
-        Device device(text, ends);
+        Device device(pieces, CommandTransaction::ReplyLimit);
         const QString result = device.transaction.SendCommand(QStringLiteral("!RANGE?"));
         require(result == expected, "transaction result differs from the verdict");
         require(device.port.writes.size() == 1 && device.port.writesWhileClosed == 0,
@@ -138,13 +157,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     QByteArray status = text;
     for (const qsizetype end : ends) {
-        if (text.left(end).contains(DeviceProtocol::Acknowledgement)) {
+        if (prefix(text, end).contains(DeviceProtocol::Acknowledgement)) {
             status = text.left(end);
             break;
         }
     }
     {
-        Device device(text, ends);
+        Device device(pieces, CommandTransaction::StatusLimit);
         require(device.transaction.ReadStatusReply() == status, "status read differs");
         require(device.port.writes.size() == 1, "not exactly one status query written");
     }

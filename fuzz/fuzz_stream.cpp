@@ -144,7 +144,8 @@ template <typename NextPiece> Outcome runMonitor(const QByteArray &stream, NextP
     monitor.mnuStartClick();
     for (qsizetype at = 0; at < stream.size();) {
         const qsizetype n = std::min<qsizetype>(nextPiece(), stream.size() - at);
-        port.deliver(stream.mid(at, n));
+        // A view of the piece: the port copies what it receives.
+        port.deliver(QByteArray::fromRawData(stream.constData() + at, n));
         at += n;
         require(monitor.receiveBuffer().size() <= monitor.receiveBuffer().capacity(),
                 "receive handler's buffer over its bound");

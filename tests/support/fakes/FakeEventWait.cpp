@@ -3,6 +3,7 @@
 #include "FakeSerialControl.h"
 
 #include <algorithm>
+#include <limits>
 
 void FakeEventWait::deliverAfter(double afterSeconds, const QByteArray &bytes)
 {
@@ -34,6 +35,20 @@ void FakeEventWait::processEvents(int maxMs)
     if (onCycle)
         onCycle();
     const double step = std::max(maxMs, 1) / 1000.0;
+    if (skipping_ && !onCycle && port_.PortOpen() && port_.InBufferCount() == 0) {
+        // Each cycle's end computed as the clock and the waiter compute it, so the skipping
+        // stops at the very cycle in which the waiter would give up.
+        const double next = due_.isEmpty() ? std::numeric_limits<double>::infinity()
+                                           : due_.constFirst().at;
+        double end = clock_.elapsed;
+        int idle = 0;
+        while (end + step <= next && (end + step) - skipFrom_ <= skipLimit_) {
+            end += step;
+            ++idle;
+        }
+        clock_.advance(step, idle);
+        cycles += idle;
+    }
     double until = clock_.elapsed + step;
     if (!due_.isEmpty() && due_.first().at < until)
         until = std::max(due_.first().at, clock_.elapsed);

@@ -23,6 +23,21 @@ public:
 
     // Schedules bytes from the device `afterSeconds` after now.
     void deliverAfter(double afterSeconds, const QByteArray &bytes);
+    // Room for that many scheduled deliveries, for a test that schedules many at once.
+    void reserve(qsizetype deliveries) { due_.reserve(deliveries); }
+
+    // For a waiter that reads the input after every cycle and gives up once more than `limit`
+    // seconds have passed since `start` (as CommandTransaction does): from now on, one call also
+    // runs through the cycles before it in which nothing could happen, those that bring no
+    // delivery, end within the limit and start with the input empty and the port open, while no
+    // onCycle is set. The waiter sees the clock read the same at every cycle in which something
+    // does happen, and a long silence costs one call rather than one a cycle.
+    void skipIdleCycles(double start, double limit)
+    {
+        skipFrom_ = start;
+        skipLimit_ = limit;
+        skipping_ = true;
+    }
     // Answers every write matching `command` (exact, CR LF included) with `reply`, after `delay`.
     struct Rule {
         QByteArray command;
@@ -46,4 +61,7 @@ private:
     FakeClock &clock_;
     FakeSerialControl &port_;
     qsizetype answered_ = 0;
+    bool skipping_ = false;
+    double skipFrom_ = 0;
+    double skipLimit_ = 0;
 };
