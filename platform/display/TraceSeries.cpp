@@ -310,8 +310,8 @@ TraceSeries::Snapshot TraceSeries::snapshot() const
     for (const auto &c : chunks_) {
         if (c->count == ChunkSize)
             s.chunks_.push_back(c);
-        else // still being filled: a copy of it
-            s.chunks_.push_back(std::make_shared<const Chunk>(*c));
+        else // still being filled (only the last one can be): a copy of what it holds so far
+            s.tail_.assign(c->y.begin(), c->y.begin() + c->count);
     }
     s.runs_.assign(runs_.begin(), runs_.end());
     // The oldest run may have begun in a chunk already folded away.
@@ -347,7 +347,9 @@ double TraceSeries::Snapshot::y(std::size_t group, std::uint64_t point) const
     if (group < archive_.size())
         return archive_[group].last;
     const std::uint64_t local = runs_[group - archive_.size()].start + point - base_;
-    return chunks_[local / ChunkSize]->y[local % ChunkSize];
+    const std::uint64_t chunk = local / ChunkSize;
+    return chunk < chunks_.size() ? chunks_[chunk]->y[local % ChunkSize]
+                                  : tail_[local % ChunkSize];
 }
 
 std::uint64_t TraceSeries::Snapshot::pointCount() const

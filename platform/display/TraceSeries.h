@@ -74,8 +74,9 @@ public:
     void swap(TraceSeries &other) noexcept;
 
     // The points held at one moment, readable from another thread while this series goes on
-    // growing, thinning or clearing: full chunks are shared, never copied. Points come in groups
-    // of equal X in order of X; thinned history gives one point (its last) per archive bucket.
+    // growing, thinning or clearing: full chunks are shared, never copied, and of the chunk still
+    // being filled only the values it holds are copied. Points come in groups of equal X in order
+    // of X; thinned history gives one point (its last) per archive bucket.
     class Snapshot
     {
     public:
@@ -94,6 +95,8 @@ public:
     private:
         friend class TraceSeries;
         std::vector<std::shared_ptr<const Chunk>> chunks_;
+        // The Y of the chunk that was still being filled, which follows the full ones.
+        std::vector<double> tail_;
         std::vector<Run> runs_;
         std::vector<Bucket> archive_;
         std::uint64_t base_ = 0;
