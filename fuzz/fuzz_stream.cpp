@@ -131,34 +131,65 @@ void requireShownFinite(LiveMonitor &monitor, FakeChart &chart, const FakeGauge 
             "the cursor readout shows inf or nan");
 }
 
-// Feeds the stream to the receive handler in pieces of the given sizes, and checks what it
-// shows when asked to.
-template <typename NextPiece>
-Outcome runMonitor(const QByteArray &stream, NextPiece nextPiece, bool checkShown)
+// The receive handler with the port, chart and gauges around it, built once: building them for
+// every run cost more than handling a short stream. Each run starts from what a new one shows.
+class Monitor
 {
-    FakeSerialControl port;
-    FakeChart chart;
-    // Room for every point: a record brings two at most and is longer than ten characters.
-    chart.points.reserve(stream.size() / 5 + 2);
-    FakeGauge elevation;
-    FakeGauge azimuth;
-    OnePort ports;
-    FakeClock clock;
-    FakePrompts prompts;
-    LiveMonitor monitor({port, chart, elevation, azimuth, ports, clock, prompts});
-    monitor.mnuStartClick();
-    for (qsizetype at = 0; at < stream.size();) {
-        const qsizetype n = std::min<qsizetype>(nextPiece(), stream.size() - at);
-        // A view of the piece: the port copies what it receives.
-        port.deliver(QByteArray::fromRawData(stream.constData() + at, n));
-        at += n;
-        require(monitor.receiveBuffer().size() <= monitor.receiveBuffer().capacity(),
-                "receive handler's buffer over its bound");
+public:
+    Monitor() { monitor_.mnuStartClick(); }
+
+    // Feeds the stream to the receive handler in pieces of the given sizes, and checks what it
+    // shows when asked to.
+    template <typename NextPiece>
+    Outcome run(const QByteArray &stream, NextPiece nextPiece, bool checkShown)
+    {
+        forgetShown();
+        // Room for every point: a record brings two at most and is longer than ten characters.
+        chart_.points.reserve(stream.size() / 5 + 2);
+        for (qsizetype at = 0; at < stream.size();) {
+            const qsizetype n = std::min<qsizetype>(nextPiece(), stream.size() - at);
+            // A view of the piece: the port copies what it receives.
+            port_.deliver(QByteArray::fromRawData(stream.constData() + at, n));
+            at += n;
+            require(monitor_.receiveBuffer().size() <= monitor_.receiveBuffer().capacity(),
+                    "receive handler's buffer over its bound");
+        }
+        if (checkShown)
+            requireShownFinite(monitor_, chart_, elevation_, azimuth_);
+        const Outcome outcome{chart_.points, elevation_.needle, azimuth_.needle,
+                              elevation_.needleSets};
+        // A CR LF ends the partial line the stream may have left, so that the receive buffer
+        // holds nothing, as a new one holds nothing (it is never cleared otherwise). Done here
+        // rather than before the next run, so that whatever it sets off belongs to this input.
+        port_.deliver(QByteArrayLiteral("\r\n"));
+        require(monitor_.receiveBuffer().size() == 0, "receive buffer not empty after CR LF");
+        return outcome;
     }
-    if (checkShown)
-        requireShownFinite(monitor, chart, elevation, azimuth);
-    return {chart.points, elevation.needle, azimuth.needle, elevation.needleSets};
-}
+
+private:
+    // What the previous run left on the chart and the gauges.
+    void forgetShown()
+    {
+        chart_.points.clear();
+        chart_.current = 0;
+        for (int i = 0; i < 2; ++i) {
+            chart_.captions[i].clear();
+            chart_.colors[i] = 0;
+            chart_.cursorValues[i] = 0;
+        }
+        elevation_ = FakeGauge();
+        azimuth_ = FakeGauge();
+    }
+
+    FakeSerialControl port_;
+    FakeChart chart_;
+    FakeGauge elevation_;
+    FakeGauge azimuth_;
+    OnePort ports_;
+    FakeClock clock_;
+    FakePrompts prompts_;
+    LiveMonitor monitor_{{port_, chart_, elevation_, azimuth_, ports_, clock_, prompts_}};
+};
 
 void requireSame(const Outcome &a, const Outcome &b)
 {
@@ -218,11 +249,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArray stream(reinterpret_cast<const char *>(data), qsizetype(size));
     // The seed picks the largest piece, so single bytes are among the cuttings tried; feeding
     // every input byte by byte as well tripled the cost of an input and found nothing more.
-    const Outcome whole = runMonitor(stream, [&] { return stream.size(); }, true);
+    static Monitor monitor;
+    const Outcome whole = monitor.run(stream, [&] { return stream.size(); }, true);
     Pieces pieces(seed, 1 + (seed >> 8) % 97);
     // What the pieces show need not be checked again: it must be the very same bits as what
     // the whole showed, and the readout is made from those alone.
-    const Outcome random = runMonitor(stream, [&] { return qsizetype(pieces.next()); }, false);
+    const Outcome random = monitor.run(stream, [&] { return qsizetype(pieces.next()); }, false);
     requireSame(whole, random);
 
     checkNumbers(stream);
