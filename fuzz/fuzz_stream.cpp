@@ -29,7 +29,7 @@
 namespace
 {
 
-constexpr std::size_t MaxStream = 512;
+constexpr std::size_t MaxStream = 256;
 static_assert(MaxStream < std::size_t(ReceiveBuffer::DefaultCapacity));
 
 void require(bool condition, const char *what)
@@ -239,7 +239,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     size -= 4;
 
     // Every piece costs a receive event and a comparison with the model, so a longer stream
-    // only slows the search down: a few dozen records show all there is.
+    // only slows the search down: a dozen records, or a line four times the longest bound the
+    // model check uses, show all there is.
     size = std::min(size, MaxStream);
 
     // A small bound, so that long lines and the trimming of old text are reached often.
