@@ -251,11 +251,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // The seed picks the largest piece, so single bytes are among the cuttings tried; feeding
     // every input byte by byte as well tripled the cost of an input and found nothing more.
     static Monitor monitor;
-    const Outcome whole = monitor.run(stream, [&] { return stream.size(); }, true);
+    const Outcome whole = monitor.run(
+        stream, [&] { return stream.size(); }, true);
     Pieces pieces(seed, 1 + (seed >> 8) % 97);
     // What the pieces show need not be checked again: it must be the very same bits as what
     // the whole showed, and the readout is made from those alone.
-    const Outcome random = monitor.run(stream, [&] { return qsizetype(pieces.next()); }, false);
+    const Outcome random = monitor.run(
+        stream, [&] { return qsizetype(pieces.next()); }, false);
     requireSame(whole, random);
 
     checkNumbers(stream);

@@ -348,8 +348,7 @@ double TraceSeries::Snapshot::y(std::size_t group, std::uint64_t point) const
         return archive_[group].last;
     const std::uint64_t local = runs_[group - archive_.size()].start + point - base_;
     const std::uint64_t chunk = local / ChunkSize;
-    return chunk < chunks_.size() ? chunks_[chunk]->y[local % ChunkSize]
-                                  : tail_[local % ChunkSize];
+    return chunk < chunks_.size() ? chunks_[chunk]->y[local % ChunkSize] : tail_[local % ChunkSize];
 }
 
 std::uint64_t TraceSeries::Snapshot::pointCount() const

@@ -36,6 +36,8 @@ private slots:
     void classifiesTheAccumulatedText();
     void repliesInPiecesOverTime_data();
     void repliesInPiecesOverTime();
+    void skippingIdleCyclesChangesNothing_data() { repliesInPiecesOverTime_data(); }
+    void skippingIdleCyclesChangesNothing();
     void writesOnceAfterEmptyingTheInput();
     void aReplyCompletingInTheLastCycleIsTaken();
     void endsEarlyWhenThePortClosesUnderIt();
@@ -125,6 +127,34 @@ void TransactionTest::repliesInPiecesOverTime()
     QVERIFY2(took > minSeconds - 1e-9 && took < maxSeconds + 1e-9,
              qPrintable(QString::number(took)));
     QVERIFY(!rig.transaction.busy());
+}
+
+// The fake wait's skipping of idle cycles, which the reply fuzz target uses, ends every exchange
+// with the same result, on the same clock reading and after as many cycles as stepping does.
+void TransactionTest::skippingIdleCyclesChangesNothing()
+{
+    QFETCH(QList<Piece>, pieces);
+    for (const bool status : {false, true}) {
+        Rig stepping;
+        Rig skipping;
+        for (Rig *rig : {&stepping, &skipping}) {
+            for (const Piece &piece : pieces)
+                rig->wait.deliverAfter(piece.at, piece.bytes);
+        }
+        const double limit =
+            status ? CommandTransaction::StatusLimit : CommandTransaction::ReplyLimit;
+        skipping.wait.skipIdleCycles(skipping.clock.elapsed, limit);
+        if (status) {
+            QCOMPARE(skipping.transaction.ReadStatusReply(),
+                     stepping.transaction.ReadStatusReply());
+        } else {
+            QCOMPARE(skipping.transaction.SendCommand(QStringLiteral("!RANGE?")),
+                     stepping.transaction.SendCommand(QStringLiteral("!RANGE?")));
+        }
+        QVERIFY(skipping.clock.elapsed == stepping.clock.elapsed); // exactly, not fuzzily
+        QCOMPARE(skipping.clock.time, stepping.clock.time);
+        QCOMPARE(skipping.wait.cycles, stepping.wait.cycles);
+    }
 }
 
 void TransactionTest::writesOnceAfterEmptyingTheInput()

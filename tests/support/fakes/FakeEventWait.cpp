@@ -38,8 +38,8 @@ void FakeEventWait::processEvents(int maxMs)
     if (skipping_ && !onCycle && port_.PortOpen() && port_.InBufferCount() == 0) {
         // Each cycle's end computed as the clock and the waiter compute it, so the skipping
         // stops at the very cycle in which the waiter would give up.
-        const double next = due_.isEmpty() ? std::numeric_limits<double>::infinity()
-                                           : due_.constFirst().at;
+        const double next =
+            due_.isEmpty() ? std::numeric_limits<double>::infinity() : due_.constFirst().at;
         double end = clock_.elapsed;
         int idle = 0;
         while (end + step <= next && (end + step) - skipFrom_ <= skipLimit_) {
