@@ -6,6 +6,8 @@
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
 
+#include <utility>
+
 #ifdef Q_OS_UNIX
 #include <termios.h>
 #endif
@@ -99,7 +101,6 @@ void QtSerialControl::open()
         return;
     }
     losing_ = false;
-    cancelHold();
     lastError_.clear();
     // A closed serial port receives nothing; a pseudo-terminal keeps what came meanwhile.
     port_->clear(QSerialPort::Input);
@@ -156,7 +157,7 @@ QString QtSerialControl::deviceFor(short port) const
 
 void QtSerialControl::onReadyRead()
 {
-    if (holding_)
+    if (paused_)
         return; // handed on when the hold ends
     handOn();
     if (rThreshold_ >= 1 && port_->isOpen() && !losing_ && !closing_)
@@ -174,18 +175,16 @@ void QtSerialControl::handOn()
 
 void QtSerialControl::startHold()
 {
-    QSocketNotifier *notifier = readNotifier();
-    if (!notifier)
+    paused_ = readNotifier();
+    if (!paused_)
         return; // nothing to pause on this system: every read is handed on as it comes
-    holding_ = true;
-    notifier->setEnabled(false);
+    paused_->setEnabled(false);
     holdTimer_.start();
 }
 
 void QtSerialControl::endHold()
 {
-    holding_ = false;
-    QSocketNotifier *notifier = readNotifier();
+    const QPointer<QSocketNotifier> notifier = std::exchange(paused_, nullptr);
     if (!notifier || !port_->isOpen() || losing_)
         return;
     notifier->setEnabled(true);
@@ -214,11 +213,8 @@ QSocketNotifier *QtSerialControl::readNotifier() const
 void QtSerialControl::cancelHold()
 {
     holdTimer_.stop();
-    if (holding_) {
-        holding_ = false;
-        if (QSocketNotifier *notifier = readNotifier())
-            notifier->setEnabled(true);
-    }
+    if (const QPointer<QSocketNotifier> notifier = std::exchange(paused_, nullptr))
+        notifier->setEnabled(true);
 }
 
 void QtSerialControl::onErrorOccurred(QSerialPort::SerialPortError error)

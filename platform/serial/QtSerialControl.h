@@ -3,6 +3,7 @@
 #include "platform/serial/LineSettings.h"
 #include "platform/serial/SerialControl.h"
 
+#include <QPointer>
 #include <QSerialPort>
 #include <QTimer>
 
@@ -74,6 +75,8 @@ private:
     // Set on the first fatal error while open, until the port has been closed for it.
     bool losing_ = false;
     QTimer holdTimer_;
-    bool holding_ = false;
+    // The port's read notifier while a hold has it paused; null otherwise (also once the port
+    // closed and QSerialPort deleted it).
+    QPointer<QSocketNotifier> paused_;
     bool closing_ = false;
 };
