@@ -257,7 +257,9 @@ if [ "$install_mode" = yes ]; then
     done
     desktop-file-validate /usr/share/applications/orvel.desktop || fail "desktop-file-validate (installed)"
     installed_rc=0
-    QT_QPA_PLATFORM=offscreen timeout "$start_seconds" orvel >"$scratch/orvel-installed.log" 2>&1 || installed_rc=$?
+    # As the unpacked one: recordings and settings in the scratch folder, not the user's.
+    XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config" QT_QPA_PLATFORM=offscreen \
+        timeout "$start_seconds" orvel >"$scratch/orvel-installed.log" 2>&1 || installed_rc=$?
     [ "$installed_rc" = 124 ] ||
         { cat "$scratch/orvel-installed.log" >&2; fail "orvel (installed) ended with $installed_rc within ${start_seconds} s"; }
     dpkg-query -L orvel | sort >"$scratch/owned"
