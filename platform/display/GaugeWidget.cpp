@@ -3,6 +3,7 @@
 #include "platform/display/DisplayFonts.h"
 
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
@@ -37,12 +38,14 @@ GaugeWidget::GaugeWidget(QWidget *parent)
     : QWidget(parent), outline_(*parsePointList(DefaultOutline)),
       needle_(*parsePointList(DefaultNeedle)), shownText_(valueText(0))
 {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // The window's background under the frame's corners is drawn into the dial, so that a
+    // repaint of the needle does not paint the window under the gauge first.
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
     updateFonts();
     updateLayout();
     setAccessibleDescription(shownText_);
     // Records may arrive faster than a person can read a dial: the needle is redrawn at most
-    // about 30 times a second, always ending on the newest value. A value after a quiet spell
+    // 50 times a second, always ending on the newest value. A value after a quiet spell
     // shows at once; one that comes sooner waits for the rest of the interval.
     repaintTimer_.setSingleShot(true);
     connect(&repaintTimer_, &QTimer::timeout, this, &GaugeWidget::showNewValue);
@@ -71,10 +74,12 @@ void GaugeWidget::showNewValue()
     const QString text = valueText(value_);
     if (cached_ && !needleWouldMove(shownValue_, value_) && text == shownText_)
         return;
+    const QRect rect = needleRect(value_);
     if (cached_)
-        update(needleRect(shownValue_) | needleRect(value_));
+        update(shownRect_ | rect);
     else
         update();
+    shownRect_ = rect;
     if (!paintPending_)
         sinceRepaint_.start();
     paintPending_ = true;
@@ -98,7 +103,6 @@ void GaugeWidget::setCachedDrawing(bool on)
 {
     cached_ = on;
     dial_ = QPixmap();
-    frame_ = QImage();
     update();
 }
 
@@ -150,6 +154,13 @@ void GaugeWidget::invalidateDial()
     update();
 }
 
+void GaugeWidget::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // A background brush other than a plain colour lines up with the window.
+    dial_ = QPixmap();
+}
+
 void GaugeWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -160,6 +171,10 @@ void GaugeWidget::resizeEvent(QResizeEvent *event)
 void GaugeWidget::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange) {
+        dial_ = QPixmap();
+        update();
+    }
     if (event->type() == QEvent::FontChange) {
         updateFonts();
         invalidateDial();
@@ -171,6 +186,7 @@ void GaugeWidget::updateFonts()
     scaleFont_ = DisplayFonts::small(7.8);
     captionFont_ = DisplayFonts::font(QStringLiteral("MS Sans Serif"), 9.6, true);
     captionHeight_ = QFontMetricsF(DisplayFonts::small(9.6)).height() + 6;
+    readout_.setFont(scaleFont_);
     const QFontMetricsF metrics(scaleFont_);
     readoutHeight_ = metrics.height();
     readoutWidth_ = metrics.horizontalAdvance(QStringLiteral("-000.0")) + 6;
@@ -189,29 +205,43 @@ void GaugeWidget::updateLayout()
     const QRectF readout(at.x() - readoutWidth_ / 2, at.y() - readoutHeight_ / 2 - 1, readoutWidth_,
                          readoutHeight_ + 2);
     layout_ = {centre, radius, QRectF(0, centre.y() + radius + 1, w, captionHeight_), readout};
+    hub_ = QImage();
+    // Needle coordinates: y along the needle (1000 = radius), x across it (10000 = radius).
+    needleShape_.clear();
     needleReach_ = 0;
-    for (const QPointF &pt : needle_)
+    double nearest = 1e9;
+    for (const QPointF &pt : needle_) {
+        needleShape_ << QPointF(pt.x() * r / 10000.0, -pt.y() * r / 1000.0);
         needleReach_ =
-            std::max(needleReach_, std::hypot(pt.x() * r / 10000.0, pt.y() * r / 1000.0));
+            std::max(needleReach_, std::hypot(needleShape_.back().x(), needleShape_.back().y()));
+        nearest = std::min(nearest, pt.y());
+    }
+    // A pointer that stops short of the hub gets a thin shaft to it, filled with the pointer in
+    // one go (its ends lie under the hub and the pointer).
+    needleFill_ = needleShape_;
+    if (nearest > 100) {
+        QPainterPath pointer;
+        pointer.addPolygon(needleShape_);
+        pointer.closeSubpath();
+        QPainterPath shaft;
+        shaft.addRect(QRectF(-0.7, -nearest * r / 1000.0, 1.4, nearest * r / 1000.0));
+        needleFill_ = pointer.united(shaft).toFillPolygon();
+    }
+    shownRect_ = needleRect(shownValue_);
 }
 
 QPolygonF GaugeWidget::needlePolygon(double value) const
 {
-    // Needle coordinates: y along the needle (1000 = radius), x across it (10000 = radius).
-    const double r = layout_.radius - 2;
-    QPolygonF shape;
-    for (const QPointF &pt : needle_)
-        shape << QPointF(pt.x() * r / 10000.0, -pt.y() * r / 1000.0);
     QTransform turn;
     turn.translate(layout_.centre.x(), layout_.centre.y());
     turn.rotate(90 - scale_.angleOf(value));
-    return turn.map(shape);
+    return turn.map(needleShape_);
 }
 
 QRect GaugeWidget::needleRect(double value) const
 {
     // The hub is in the box for the shaft that may join it to a pointer at the rim; the margins
-    // are for the outline pen, the shaft's round cap and antialiasing.
+    // are for the outline pen and antialiasing.
     QPolygonF outline = needlePolygon(value);
     outline << layout_.centre;
     QRectF needle = outline.boundingRect().adjusted(-2, -2, 2, 2);
@@ -222,7 +252,7 @@ QRect GaugeWidget::needleRect(double value) const
     return needle.toAlignedRect() | layout_.readoutBox.adjusted(-1, -1, 1, 1).toAlignedRect();
 }
 
-void GaugeWidget::paintEvent(QPaintEvent *)
+void GaugeWidget::paintEvent(QPaintEvent *event)
 {
     paintPending_ = false;
     QPainter p(this);
@@ -231,44 +261,34 @@ void GaugeWidget::paintEvent(QPaintEvent *)
         if (dial_.isNull() || dial_.devicePixelRatio() != dpr || dial_.size() != size() * dpr) {
             dial_ = QPixmap(size() * dpr);
             dial_.setDevicePixelRatio(dpr);
-            dial_.fill(Qt::transparent);
             QPainter dial(&dial_);
+            paintBackground(dial);
             dial.setRenderHint(QPainter::Antialiasing);
             dial.setRenderHint(QPainter::TextAntialiasing);
             paintDial(dial);
-            frame_ = QImage();
         }
-        updateFrame();
-        p.drawImage(QPointF(0, 0), frame_);
+        // The update region is one rectangle around the needle's old and new places and the
+        // readout (or the whole gauge): the dial under it, then the needle over it.
+        const QRect r = event->rect();
+        p.drawPixmap(r, dial_, QRectF(QPointF(r.topLeft()) * dpr, QSizeF(r.size()) * dpr));
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        paintNeedle(p);
         return;
     }
+    paintBackground(p);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     paintDial(p);
     paintNeedle(p);
 }
 
-void GaugeWidget::updateFrame()
+void GaugeWidget::paintBackground(QPainter &p) const
 {
-    // The needle is drawn off screen, without the paint event's clip: antialiased shapes and
-    // text under a clip of several rectangles cost several times as much.
-    if (frame_.isNull()) {
-        frame_ = dial_.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        frame_.setDevicePixelRatio(dial_.devicePixelRatio());
-    } else if (frameValue_ == shownValue_ && frameText_ == shownText_) {
-        return;
-    } else {
-        QPainter restore(&frame_);
-        restore.setClipRect(needleRect(frameValue_));
-        restore.setCompositionMode(QPainter::CompositionMode_Source);
-        restore.drawPixmap(0, 0, dial_);
-    }
-    QPainter f(&frame_);
-    f.setRenderHint(QPainter::Antialiasing);
-    f.setRenderHint(QPainter::TextAntialiasing);
-    paintNeedle(f);
-    frameValue_ = shownValue_;
-    frameText_ = shownText_;
+    p.save();
+    p.setBrushOrigin(-mapTo(window(), QPoint(0, 0)));
+    p.fillRect(rect(), palette().brush(backgroundRole()));
+    p.restore();
 }
 
 void GaugeWidget::paintDial(QPainter &p) const
@@ -292,6 +312,10 @@ void GaugeWidget::paintDial(QPainter &p) const
     p.drawEllipse(l.centre, l.radius, l.radius);
 
     paintScale(p);
+
+    p.setPen(QPen(FrameColor.darker(150), 0.8));
+    p.setBrush(QColor(236, 236, 228));
+    p.drawRect(l.readoutBox);
 
     p.setFont(captionFont_);
     p.setPen(InkColor);
@@ -366,36 +390,47 @@ void GaugeWidget::paintScale(QPainter &p) const
 void GaugeWidget::paintNeedle(QPainter &p) const
 {
     const Layout &l = layout_;
-    const double r = l.radius - 2;
     const double a = scale_.angleOf(shownValue_);
 
+    // The readout's box is part of the dial.
     p.setFont(scaleFont_);
-    p.setPen(QPen(FrameColor.darker(150), 0.8));
-    p.setBrush(QColor(236, 236, 228));
-    p.drawRect(l.readoutBox);
     p.setPen(InkColor);
-    p.drawText(l.readoutBox, Qt::AlignCenter, shownText_);
+    readout_.draw(p, l.readoutBox, shownText_);
 
-    // Needle coordinates: y along the needle (1000 = radius), x across it (10000 = radius).
     p.save();
     p.translate(l.centre);
     p.rotate(90 - a);
-    QPolygonF shape;
-    double nearest = 1e9;
-    for (const QPointF &pt : needle_) {
-        shape << QPointF(pt.x() * r / 10000.0, -pt.y() * r / 1000.0);
-        nearest = std::min(nearest, pt.y());
-    }
-    // A pointer that stops short of the hub gets a thin shaft to it.
-    if (nearest > 100) {
-        p.setPen(QPen(NeedleColor, 1.4, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(0, 0), QPointF(0, -nearest * r / 1000.0));
-    }
-    p.setPen(QPen(NeedleColor.darker(140), 0.8));
+    p.setPen(Qt::NoPen);
     p.setBrush(NeedleColor);
-    p.drawPolygon(shape);
+    p.drawPolygon(needleFill_, Qt::WindingFill);
+    p.setPen(QPen(NeedleColor.darker(140), 0.8));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolygon(needleShape_);
     p.restore();
 
+    // The hub never turns: drawn once per layout and pixel ratio, and copied.
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    if (hub_.isNull() || hub_.devicePixelRatio() != dpr) {
+        const double reach = (l.radius - 2) * 0.07 + 1;
+        // At a whole device pixel, so that the copy lands on the pixels it was drawn for.
+        hubOrigin_ = QPointF(std::floor((l.centre.x() - reach) * dpr) / dpr,
+                             std::floor((l.centre.y() - reach) * dpr) / dpr);
+        const int side = int(std::ceil((2 * reach + 2) * dpr));
+        hub_ = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+        hub_.setDevicePixelRatio(dpr);
+        hub_.fill(Qt::transparent);
+        QPainter h(&hub_);
+        h.setRenderHint(QPainter::Antialiasing);
+        h.translate(-hubOrigin_);
+        paintHub(h);
+    }
+    p.drawImage(hubOrigin_, hub_);
+}
+
+void GaugeWidget::paintHub(QPainter &p) const
+{
+    const Layout &l = layout_;
+    const double r = l.radius - 2;
     QRadialGradient hub(l.centre - QPointF(1.5, 1.5), r * 0.09);
     hub.setColorAt(0, QColor(120, 120, 128));
     hub.setColorAt(1, QColor(20, 20, 24));

@@ -2,6 +2,7 @@
 
 #include "platform/display/Gauge.h"
 #include "platform/display/GaugeShapes.h"
+#include "platform/display/ReadoutText.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -14,11 +15,11 @@
 // the caption under the face and a needle (a polygon in needle coordinates: y runs from the hub,
 // 0, to the scale's edge, 1000; x runs across the needle in ten-thousandths of the same radius,
 // so "0,1000,700,900,-700,900" is an arrowhead at the rim). The dial (frame, face, scale,
-// caption) is drawn once per size and pixel ratio into a cached picture, and the needle over a
-// copy of it off screen; a new value repaints only the rectangle that holds the needle's old and
-// new places and the readout, only when the needle's tip would move by a quarter of a device pixel
-// or the readout's text changes, and at most once every repaintIntervalMs (at once after a quiet
-// spell).
+// caption, the window's background at the corners) is drawn once per size and pixel ratio into
+// a cached picture, so the gauge is opaque; a new value repaints only the rectangle that holds
+// the needle's old and new places and the readout (the dial copied back, the needle over it),
+// only when the needle's tip would move by a quarter of a device pixel or the readout's text
+// changes, and at most once every repaintIntervalMs (at once after a quiet spell).
 class GaugeWidget : public QWidget, public Gauge
 {
     Q_OBJECT
@@ -61,6 +62,7 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -74,16 +76,17 @@ private:
     void updateLayout();
     void invalidateDial();
     void showNewValue();
-    // Brings the off-screen picture (dial and needle) up to the value shown.
-    void updateFrame();
     bool needleWouldMove(double from, double to) const;
     // What a repaint of the needle at that value touches (needle, hub, readout).
     QRect needleRect(double value) const;
     QPolygonF needlePolygon(double value) const;
+    // What the window shows under the gauge.
+    void paintBackground(QPainter &p) const;
     void paintDial(QPainter &p) const;
     void paintFrame(QPainter &p) const;
     void paintScale(QPainter &p) const;
     void paintNeedle(QPainter &p) const;
+    void paintHub(QPainter &p) const;
 
     QString caption_;
     DialScale scale_;
@@ -94,10 +97,6 @@ private:
     // Since the last needle repaint was asked for; invalid before the first.
     QElapsedTimer sinceRepaint_;
     QPixmap dial_;
-    // The dial with the needle and readout at frameValue_ and frameText_.
-    QImage frame_;
-    double frameValue_ = 0;
-    QString frameText_;
     // A repaint has been asked for and has not run yet.
     bool paintPending_ = false;
     bool cached_ = true;
@@ -105,11 +104,20 @@ private:
     // not a newer value, so that it stays inside the region the repaint was asked for.
     double shownValue_ = 0;
     QString shownText_;
+    QRect shownRect_; // needleRect(shownValue_)
     Layout layout_{};
+    // The needle at the dial's size, pointing up from the hub at 0,0: its outline, and what is
+    // filled (the outline and any shaft to the hub).
+    QPolygonF needleShape_;
+    QPolygonF needleFill_;
     // How far the needle reaches from the hub, in pixels.
     double needleReach_ = 0;
     QFont scaleFont_;
     QFont captionFont_;
+    // Drawing caches that a paint fills in: the readout's glyphs, and the hub at hubOrigin_.
+    mutable ReadoutText readout_;
+    mutable QImage hub_;
+    mutable QPointF hubOrigin_;
     double captionHeight_ = 0;
     double readoutHeight_ = 0;
     double readoutWidth_ = 0;

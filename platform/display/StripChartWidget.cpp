@@ -42,6 +42,34 @@ void styleAxis(QCPAxis *axis, const QFont &font)
     axis->grid()->setZeroLinePen(QPen(GridColor.lighter(140), 1, Qt::DotLine));
 }
 
+// The plot keeps its layers' paint buffers to itself; these name them, to redraw a strip of the
+// traces' buffer in place.
+struct PlotBuffers : QCustomPlot {
+    static constexpr auto buffers = &PlotBuffers::mPaintBuffers;
+};
+struct LayerBuffer : QCPLayer {
+    static constexpr auto buffer = &LayerBuffer::mPaintBuffer;
+};
+struct LayerablePainting : QCPLayerable {
+    static constexpr auto clip = &LayerablePainting::clipRect;
+    static constexpr auto antialiasing = &LayerablePainting::applyDefaultAntialiasingHint;
+    static constexpr auto draw = &LayerablePainting::draw;
+};
+
+// Draws what a layer holds as the layer itself does, but only the pixels inside part.
+void drawLayerPart(const QCPLayer &layer, QCPPainter &painter, const QRect &part)
+{
+    for (QCPLayerable *child : layer.children()) {
+        if (!child->realVisibility())
+            continue;
+        painter.save();
+        painter.setClipRect((child->*LayerablePainting::clip)().translated(0, -1) & part);
+        (child->*LayerablePainting::antialiasing)(&painter);
+        (child->*LayerablePainting::draw)(&painter);
+        painter.restore();
+    }
+}
+
 } // namespace
 
 StripChartWidget::StripChartWidget(QWidget *parent)
@@ -360,7 +388,8 @@ void StripChartWidget::replotNow()
     const std::array<QCPRange, 3> ranges = {timeAxis()->range(), valueAxis(0)->range(),
                                             valueAxis(1)->range()};
     if (cached_ && !fullReplotDue_ && ranges == lastRanges_) {
-        plot_->layer(QStringLiteral("main"))->replot();
+        if (!redrawNewestColumns())
+            plot_->layer(QStringLiteral("main"))->replot();
     } else {
         updateTickCounts();
         plot_->replot(QCustomPlot::rpQueuedRefresh);
@@ -369,6 +398,45 @@ void StripChartWidget::replotNow()
     }
     ++replots_;
     sinceReplot_.restart();
+}
+
+bool StripChartWidget::redrawNewestColumns()
+{
+    // While the view stands, new points change only the traces' newest columns: that strip of
+    // the traces' buffer is cleared and drawn again, and only the strip is repainted. Anything
+    // else (a buffer the plot must rebuild, a trace that must be drawn whole) takes the layer's
+    // own replot.
+    QCPLayer *layer = plot_->layer(QStringLiteral("main"));
+    if (!layer || layer->mode() != QCPLayer::lmBuffered)
+        return false;
+    int from = plot_->width();
+    for (TracePlottable *trace : traces_) {
+        const std::optional<int> changed = trace->changedFrom();
+        if (!changed || trace->layer() != layer)
+            return false;
+        from = std::min(from, *changed);
+    }
+    for (const QSharedPointer<QCPAbstractPaintBuffer> &each : plot_->*PlotBuffers::buffers) {
+        if (each->invalidated())
+            return false;
+    }
+    const QSharedPointer<QCPAbstractPaintBuffer> buffer =
+        (layer->*LayerBuffer::buffer).toStrongRef();
+    if (!buffer)
+        return false;
+    const QRect part(QPoint(std::max(0, from), 0), QPoint(plot_->width(), plot_->height()));
+    {
+        const std::unique_ptr<QCPPainter> painter(buffer->startPainting());
+        if (!painter || !painter->isActive())
+            return false;
+        painter->setCompositionMode(QPainter::CompositionMode_Source);
+        painter->fillRect(part, Qt::transparent);
+        painter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        drawLayerPart(*layer, *painter, part);
+    }
+    buffer->donePainting();
+    plot_->update(part);
+    return true;
 }
 
 void StripChartWidget::applyFollowing()

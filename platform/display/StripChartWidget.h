@@ -117,6 +117,7 @@ private:
     enum class ReplotScope { TracesOnly, Everything };
     void scheduleReplot(ReplotScope scope = ReplotScope::Everything);
     void replotNow();
+    bool redrawNewestColumns();
     void applyFollowing();
     void updateTickCounts();
     void userMovedCursor(double px, int trace);

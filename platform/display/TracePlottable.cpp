@@ -170,6 +170,19 @@ bool TracePlottable::showsNewestPoint() const
     return row >= drawn_.columnTop && row <= drawn_.columnBottom;
 }
 
+std::optional<int> TracePlottable::changedFrom() const
+{
+    if (!drawn_.valid || !keyAxis() || !valueAxis())
+        return std::nullopt;
+    if (keyAxis()->range() != drawn_.keys || valueAxis()->range() != drawn_.values ||
+        clipRect() != drawn_.area || series_.generation() != drawn_.generation)
+        return std::nullopt;
+    if (!drawn_.hasColumn)
+        return drawn_.area.left();
+    // The last column drawn may grow (and the one before it is a pixel of margin).
+    return static_cast<int>(std::floor(keyAxis()->coordToPixel(drawn_.columnEndX))) - 2;
+}
+
 void TracePlottable::updateColumns(QCPAxis *keys, int left, int right)
 {
     const auto count = static_cast<std::size_t>(std::max(0, right - left + 1));

@@ -2,6 +2,7 @@
 
 #include "platform/display/TraceSeries.h"
 
+#include <optional>
 #include <qcustomplot.h>
 #include <vector>
 
@@ -24,6 +25,11 @@ public:
     // the view and the held points are as they were, and the point lies off the plotting area
     // or inside what its pixel column already shows.
     bool showsNewestPoint() const;
+    // The first pixel column (plot X) that points added since the last draw() can change, when
+    // only those can have changed: the view and the held points are otherwise as drawn. Points
+    // come with non-decreasing X, so the columns before the last one drawn stand. Empty when
+    // the whole trace must be drawn again.
+    std::optional<int> changedFrom() const;
 
     double selectTest(const QPointF &pos, bool onlySelectable,
                       QVariant *details = nullptr) const override;

@@ -74,6 +74,7 @@ private slots:
     void captionColourStartsAsBackColor();
     void valueAtCursor();
     void addingOnlyStoresUntilTheNextPicture();
+    void newPointsRedrawnInPlaceMatchAFreshPicture();
     void followsTheNewestPointUntilMoved();
     void clickPlacesTheCursorAndRaisesTheEvent();
     void dragMovesTheCursor();
@@ -151,6 +152,44 @@ void TestStripChart::addingOnlyStoresUntilTheNextPicture()
     QCOMPARE(shown.chart.replotCount(), before + 1);
     shown.chart.flush(); // nothing pending
     QCOMPARE(shown.chart.replotCount(), before + 1);
+}
+
+void TestStripChart::newPointsRedrawnInPlaceMatchAFreshPicture()
+{
+    // The view stands still (not following), so new points change only the newest columns,
+    // which the cached chart redraws in place; after every step its picture must equal one
+    // drawn whole.
+    ShownChart cached;
+    ShownChart fresh;
+    fresh.chart.setCachedDrawing(false);
+    for (ShownChart *shown : {&cached, &fresh})
+        shown->chart.setTimeRange(43230 * Second, 43330 * Second);
+    const auto add = [&](int second, double elevation, double azimuth) {
+        for (ShownChart *shown : {&cached, &fresh}) {
+            shown->chart.AddPoint(0, second * Second, elevation);
+            shown->chart.AddPoint(1, second * Second, azimuth);
+        }
+    };
+    struct Step {
+        int second;
+        double elevation;
+        double azimuth;
+    };
+    // The same second growing up and down, the next second, a step within what is drawn, a
+    // gap the line does not bridge, and more in the last column.
+    const Step steps[] = {{43290, 95, 210},  {43290, 80, 150},  {43290, 140, 260}, {43291, 60, 100},
+                          {43291, 61, 101},  {43292, 150, 300}, {43310, 70, 200},  {43310, 20, 40},
+                          {43311, 170, 350}, {43311, -40, 5}};
+    for (const Step &step : steps) {
+        add(step.second, step.elevation, step.azimuth);
+        cached.chart.flush();
+        fresh.chart.flush();
+        const QImage a = cached.plot->grab().toImage();
+        const QImage b = fresh.plot->grab().toImage();
+        QVERIFY2(a == b, qPrintable(QStringLiteral("after the point at %1 s, %2")
+                                        .arg(step.second)
+                                        .arg(step.elevation)));
+    }
 }
 
 void TestStripChart::followsTheNewestPointUntilMoved()
