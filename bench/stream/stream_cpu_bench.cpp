@@ -104,8 +104,12 @@ protected:
         QElapsedTimer monotonic;
         monotonic.start();
         const qint64 now = monotonic.msecsSinceReference() % 60000;
-        for (auto it = waiting_.begin(); it <= shown; ++it)
-            delaysMs.push_back(double((now - std::llround(*it * 10) + 60000) % 60000));
+        // The stamp is a due time in whole milliseconds: a paint within a millisecond of it may
+        // read as slightly before it, which counts as no delay.
+        for (auto it = waiting_.begin(); it <= shown; ++it) {
+            const qint64 delay = (now - std::llround(*it * 10) + 90000) % 60000 - 30000;
+            delaysMs.push_back(double(std::max<qint64>(0, delay)));
+        }
         waiting_.erase(waiting_.begin(), shown + 1);
         return false;
     }

@@ -96,7 +96,9 @@ bool GaugeWidget::needleWouldMove(double from, double to) const
     if (std::isnan(turn))
         return true;
     const double tipMove = 2 * needleReach_ * std::sin(std::abs(turn) * std::numbers::pi / 360);
-    return tipMove * devicePixelRatioF() >= 0.25;
+    // The pixel ratio of the last paint: asking the widget goes through its window and screen,
+    // and this runs for every record.
+    return tipMove * paintedRatio_ >= 0.25;
 }
 
 void GaugeWidget::setCachedDrawing(bool on)
@@ -256,8 +258,9 @@ void GaugeWidget::paintEvent(QPaintEvent *event)
 {
     paintPending_ = false;
     QPainter p(this);
+    paintedRatio_ = devicePixelRatioF();
     if (cached_) {
-        const qreal dpr = devicePixelRatioF();
+        const qreal dpr = paintedRatio_;
         if (dial_.isNull() || dial_.devicePixelRatio() != dpr || dial_.size() != size() * dpr) {
             dial_ = QPixmap(size() * dpr);
             dial_.setDevicePixelRatio(dpr);

@@ -105,6 +105,7 @@ private:
     double shownValue_ = 0;
     QString shownText_;
     QRect shownRect_; // needleRect(shownValue_)
+    qreal paintedRatio_ = 1; // the device pixel ratio of the last paint
     Layout layout_{};
     // The needle at the dial's size, pointing up from the hub at 0,0: its outline, and what is
     // filled (the outline and any shaft to the hub).

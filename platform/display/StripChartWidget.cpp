@@ -125,8 +125,18 @@ StripChartWidget::StripChartWidget(QWidget *parent)
     // only that layer.
     plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
     // The traces too: while the axes stand still (most frames of a stream, since points come
-    // in whole seconds), only the traces' layer is redrawn, not the axes and their labels.
+    // in whole seconds), only the traces' layer is redrawn, not the axes and their labels. The
+    // layout, the axes and their grids were made on the current layer, the traces' own: they
+    // go to the layers meant for them.
     plot_->layer(QStringLiteral("main"))->setMode(QCPLayer::lmBuffered);
+    plot_->plotLayout()->setLayer(QStringLiteral("background"));
+    for (QCPAxisRect *rect : rects_) {
+        rect->setLayer(QStringLiteral("background"));
+        for (QCPAxis *axis : rect->axes()) {
+            axis->setLayer(QStringLiteral("axes"));
+            axis->grid()->setLayer(QStringLiteral("grid"));
+        }
+    }
     for (int i = 0; i < 2; ++i)
         overlay_->setCaption(i, QString(), colorFromBgr(backColor_));
     interaction_ = std::make_unique<StripChartInteraction>(

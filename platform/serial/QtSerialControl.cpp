@@ -59,13 +59,15 @@ void QtSerialControl::setPortOpen(bool open)
     else if (!open && port_->isOpen()) {
         cancelHold();
         if (losing_) {
+            handOnHeld();
             port_->close(); // nothing can go out any more; finishLoss still reports it
             return;
         }
         // What the system kept during a hold is handed on before the port closes, as it
         // would have been without the hold.
         closing_ = true;
-        readWaiting();
+        takeWaiting();
+        handOnHeld();
         drainAndClose();
         closing_ = false;
     }
@@ -102,6 +104,9 @@ void QtSerialControl::open()
     }
     losing_ = false;
     lastError_.clear();
+    unhanded_ = false;
+    streaming_ = false;
+    resumed_.invalidate();
     // A closed serial port receives nothing; a pseudo-terminal keeps what came meanwhile.
     port_->clear(QSerialPort::Input);
 }
@@ -143,6 +148,7 @@ void QtSerialControl::setInBufferCount(short count)
         return;
     port_->clear(QSerialPort::Input);
     port_->readAll();
+    unhanded_ = false;
 }
 
 int QtSerialControl::InBufferCount() const
@@ -157,11 +163,22 @@ QString QtSerialControl::deviceFor(short port) const
 
 void QtSerialControl::onReadyRead()
 {
-    if (paused_)
-        return; // handed on when the hold ends
-    handOn();
-    if (rThreshold_ >= 1 && port_->isOpen() && !losing_ && !closing_)
-        startHold();
+    // What QSerialPort has just taken in waits in its buffer while a hold runs or ends.
+    if (paused_ || endingHold_) {
+        unhanded_ = true;
+        return;
+    }
+    if (rThreshold_ < 1 || !port_->isOpen() || losing_ || closing_) {
+        handOn();
+        return;
+    }
+    // OnComm is armed: the first bytes after a quiet spell wait for the rest of what comes
+    // within the hold (a record is shorter than one). Bytes that come within a hold of the
+    // last one ending belong to a steady stream, whose holds then follow one another.
+    unhanded_ = true;
+    streaming_ = resumed_.isValid() && resumed_.elapsed() < holdMs;
+    if (!startHold())
+        handOnHeld(); // nothing to pause on this system: every read is handed on as it comes
 }
 
 void QtSerialControl::handOn()
@@ -173,30 +190,55 @@ void QtSerialControl::handOn()
     }
 }
 
-void QtSerialControl::startHold()
+void QtSerialControl::handOnHeld()
+{
+    if (!std::exchange(unhanded_, false) || !port_->isOpen())
+        return;
+    handOn();
+}
+
+bool QtSerialControl::startHold()
 {
     paused_ = readNotifier();
     if (!paused_)
-        return; // nothing to pause on this system: every read is handed on as it comes
+        return false;
     paused_->setEnabled(false);
     holdTimer_.start();
+    return true;
 }
 
 void QtSerialControl::endHold()
 {
     const QPointer<QSocketNotifier> notifier = std::exchange(paused_, nullptr);
-    if (!notifier || !port_->isOpen() || losing_)
+    if (!notifier || !port_->isOpen() || losing_) {
+        handOnHeld();
         return;
+    }
+    takeWaiting();
+    const bool received = unhanded_;
+    handOnHeld();
+    if (!notifier || !port_->isOpen() || losing_ || closing_)
+        return; // the receiver closed the port, or it was lost meanwhile
+    if (received && streaming_ && rThreshold_ >= 1) {
+        // A steady stream: the next hold starts at once, the notifier stays paused, and the
+        // event loop wakes once a hold rather than for a byte and a hold.
+        // (Reading from QSerialPort enables its notifier again.)
+        paused_ = notifier;
+        paused_->setEnabled(false);
+        holdTimer_.start();
+        return;
+    }
+    // A record on its own, or the end of a stream: the next byte wakes the loop.
     notifier->setEnabled(true);
-    // What the system kept is handed on in one go, which starts the next hold; when nothing
-    // was waiting, the next byte is handed on as it comes.
-    readWaiting();
+    resumed_.start();
 }
 
-void QtSerialControl::readWaiting()
+void QtSerialControl::takeWaiting()
 {
+    endingHold_ = true;
     if (!port_->waitForReadyRead(0) && port_->error() == QSerialPort::TimeoutError)
         port_->clearError(); // nothing was waiting
+    endingHold_ = false;
 }
 
 QSocketNotifier *QtSerialControl::readNotifier() const
@@ -236,6 +278,7 @@ void QtSerialControl::finishLoss(const QString &reason)
     if (!losing_)
         return;
     cancelHold();
+    handOnHeld();
     port_->close();
     port_->clearError();
     losing_ = false;

@@ -3,6 +3,7 @@
 #include "platform/serial/LineSettings.h"
 #include "platform/serial/SerialControl.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QSerialPort>
 #include <QTimer>
@@ -55,11 +56,14 @@ private:
     void drainAndClose();
     void onReadyRead();
     void handOn();
-    void startHold();
+    // Hands on what a hold kept back, if anything.
+    void handOnHeld();
+    // False when there is no read notifier to pause.
+    bool startHold();
     void endHold();
     void cancelHold();
-    // Reads what the system holds now, if anything, and hands it on.
-    void readWaiting();
+    // Takes into the port's buffer what the system holds now, without handing it on.
+    void takeWaiting();
     QSocketNotifier *readNotifier() const;
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void finishLoss(const QString &reason);
@@ -78,5 +82,13 @@ private:
     // The port's read notifier while a hold has it paused; null otherwise (also once the port
     // closed and QSerialPort deleted it).
     QPointer<QSocketNotifier> paused_;
+    // Bytes in the port's buffer that a hold has kept back from the receiver.
+    bool unhanded_ = false;
+    // While a hold ends, bytes taken in wait for it to hand them on.
+    bool endingHold_ = false;
+    // The hold running belongs to a steady stream: the bytes that began it came within a hold
+    // of the notifier being resumed.
+    bool streaming_ = false;
+    QElapsedTimer resumed_;
     bool closing_ = false;
 };
