@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <qcustomplot.h>
+#include <utility>
 
 namespace
 {
@@ -306,7 +307,7 @@ void StripChartWidget::setCursorX(double x)
     hasCursor_ = true;
     cursorX_ = x;
     overlay_->setCursor(true, x);
-    if (replots_ == 0 || replotTimer_.isActive())
+    if (replots_ == 0 || replotPending())
         scheduleReplot(); // the overlay's buffer exists only after the first full picture
     else
         overlay_->layer()->replot();
@@ -371,8 +372,8 @@ void StripChartWidget::setCachedDrawing(bool on)
 
 void StripChartWidget::flush()
 {
-    if (replotTimer_.isActive() || (!isVisible() && fullReplotDue_)) {
-        replotTimer_.stop();
+    if (replotPending() || (!isVisible() && fullReplotDue_)) {
+        cancelPendingReplot();
         replotNow();
     }
 }
@@ -381,10 +382,35 @@ void StripChartWidget::scheduleReplot(ReplotScope scope)
 {
     if (scope == ReplotScope::Everything || !isVisible())
         fullReplotDue_ = true;
-    if (replotTimer_.isActive() || !isVisible())
+    if (replotPending() || !isVisible())
         return;
     const qint64 since = sinceReplot_.isValid() ? sinceReplot_.elapsed() : ReplotIntervalMs;
-    replotTimer_.start(static_cast<int>(std::max<qint64>(0, ReplotIntervalMs - since)));
+    if (since < ReplotIntervalMs) {
+        replotTimer_.start(static_cast<int>(ReplotIntervalMs - since));
+        return;
+    }
+    // Due now: posted rather than timed, so that it runs before the window's repaint, which
+    // Qt posts at a lower priority, and the new picture goes out in the same paint pass as the
+    // gauges' new needles.
+    replotPosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (std::exchange(replotPosted_, false))
+                replotNow();
+        },
+        Qt::QueuedConnection);
+}
+
+bool StripChartWidget::replotPending() const
+{
+    return replotTimer_.isActive() || replotPosted_;
+}
+
+void StripChartWidget::cancelPendingReplot()
+{
+    replotTimer_.stop();
+    replotPosted_ = false;
 }
 
 void StripChartWidget::replotNow()
@@ -488,7 +514,7 @@ void StripChartWidget::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     // Whatever came in while hidden is drawn before the first paint.
     if (fullReplotDue_) {
-        replotTimer_.stop();
+        cancelPendingReplot();
         replotNow();
     }
 }

@@ -116,6 +116,8 @@ private:
     // Points only (the axes may still scroll), or anything else that changes the picture.
     enum class ReplotScope { TracesOnly, Everything };
     void scheduleReplot(ReplotScope scope = ReplotScope::Everything);
+    bool replotPending() const;
+    void cancelPendingReplot();
     void replotNow();
     bool redrawNewestColumns();
     void applyFollowing();
@@ -131,6 +133,8 @@ private:
     QSharedPointer<TimeOfDayTicker> timeTicker_;
     ChartOverlay *overlay_ = nullptr;
     QTimer replotTimer_;
+    // A replot that was due at once is posted to run next.
+    bool replotPosted_ = false;
     // Axis ranges at the last full replot; while they stand, data-only frames redraw the traces.
     std::array<QCPRange, 3> lastRanges_;
     bool fullReplotDue_ = true;

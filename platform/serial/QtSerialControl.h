@@ -49,7 +49,7 @@ public:
     // Longest wait for written bytes to go out when the port is closed.
     static constexpr int drainLimitMs = 1000;
     // Longest time a received byte waits to be handed on while OnComm is armed.
-    static constexpr int holdMs = 25;
+    static constexpr int holdMs = 33;
 
 private:
     void open();
