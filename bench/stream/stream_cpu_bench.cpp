@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <deque>
 #include <memory>
-#include <sys/resource.h>
 
 namespace
 {
@@ -157,23 +156,6 @@ private:
     bool inside_ = false;
 };
 
-// Times the calling thread gave up the processor to wait: each is a wake-up of the event loop.
-long uiThreadWakeups()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return usage.ru_nvcsw;
-}
-
-// The program's own event loop, as in use: it sleeps until something happens (QTest::qWait
-// would wake every 10 ms and add work of its own).
-void runEventLoop(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 void preloadDay(StripChartWidget &chart)
 {
     // 24 h at the line's rate, ending just before now, loaded after Start cleared the chart.
@@ -224,7 +206,7 @@ StreamFigures stream(int seconds, const StreamRun &run)
     QElapsedTimer wall;
     wall.start();
     const double cpu0 = cpuSeconds();
-    const long wakeups0 = uiThreadWakeups();
+    const long wakeups0 = eventLoopWakeups();
     long long receiveEvents = 0;
     const QMetaObject::Connection counting =
         QObject::connect(&rig.port, &SerialControl::OnComm, [&] { ++receiveEvents; });
@@ -243,7 +225,7 @@ StreamFigures stream(int seconds, const StreamRun &run)
         sampler.start();
     runEventLoop(seconds * 1000);
     const double cpu = cpuSeconds() - cpu0;
-    const long wakeups = uiThreadWakeups() - wakeups0;
+    const long wakeups = eventLoopWakeups() - wakeups0;
     const double elapsed = wall.elapsed() / 1000.0;
     StreamFigures f{100.0 * cpu / elapsed, rig.records() - before, maxWaiting, maxDelay,
                     run.sample};

@@ -1,40 +1,9 @@
+#include "ProcessTime.h"
 #include "SimulatorProcess.h"
 #include "platform/serial/QtSerialControl.h"
 
 #include <QSignalSpy>
 #include <QtTest>
-
-#include <sys/resource.h>
-
-namespace
-{
-
-// CPU seconds this process has used.
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Times this thread gave up the processor to wait: the event loop's wake-ups.
-long wakeups()
-{
-    rusage usage{};
-    getrusage(RUSAGE_THREAD, &usage);
-    return usage.ru_nvcsw;
-}
-
-// Runs the event loop, sleeping until something happens (QTest::qWait wakes every few ms).
-void runEventLoop(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-} // namespace
 
 // QtSerialControl on the simulator's terminal, mapped as Com port 1.
 class TestQtSerialControl : public QObject
@@ -53,6 +22,58 @@ private:
             },
             timeoutMs);
         return text;
+    }
+
+    // What an armed port received from the simulator's stream.
+    struct Streamed {
+        QString failure; // empty: the stream ran
+        QByteArray text;
+        int events = 0;
+        long wakeups = 0; // the event loop's, while streaming
+        qint64 elapsedMs = 0;
+        int sentRecords = -1; // as the simulator counted them
+
+        static Streamed failed(const QString &why)
+        {
+            Streamed got;
+            got.failure = why;
+            return got;
+        }
+    };
+
+    // Starts the simulator with `options`, opens the port with OnComm armed, asks for the
+    // stream, runs the event loop for `milliseconds` and closes the port.
+    static Streamed stream(const QStringList &options, int milliseconds)
+    {
+        Streamed got;
+        SimulatorProcess sim;
+        if (!sim.start(options))
+            return Streamed::failed(sim.errorString());
+        QtSerialControl port;
+        port.setRThreshold(1);
+        port.setPortOpen(true);
+        if (!port.PortOpen())
+            return Streamed::failed(port.lastError());
+        QObject::connect(&port, &SerialControl::OnComm, &port, [&] {
+            ++got.events;
+            got.text += port.Input();
+        });
+        QElapsedTimer streaming;
+        streaming.start();
+        const long wakeups0 = eventLoopWakeups();
+        port.setOutput("!START\r\n");
+        runEventLoop(milliseconds);
+        got.wakeups = eventLoopWakeups() - wakeups0;
+        port.setPortOpen(false);
+        got.elapsedMs = streaming.elapsed();
+        if (!sim.waitForLogLine("port closed", 2000))
+            return Streamed::failed(QStringLiteral("the simulator saw no close"));
+        const QStringList sent = sim.logLinesContaining("sent ");
+        if (sent.size() != 1)
+            return Streamed::failed(
+                QStringLiteral("the simulator logged %1 counts").arg(sent.size()));
+        got.sentRecords = sent.first().section(' ', -2, -2).toInt();
+        return got;
     }
 
 private slots:
@@ -171,27 +192,12 @@ private slots:
     // handed on first.
     void aStreamArrivesInFewEventsAndWhole()
     {
-        SimulatorProcess sim;
-        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-        QtSerialControl port;
-        port.setRThreshold(1);
-        port.setPortOpen(true);
-        QVERIFY2(port.PortOpen(), qPrintable(port.lastError()));
-        QByteArray text;
-        int events = 0;
-        connect(&port, &SerialControl::OnComm, this, [&] {
-            ++events;
-            text += port.Input();
-        });
-        QElapsedTimer streaming;
-        streaming.start();
-        const long wakeups0 = wakeups();
-        port.setOutput("!START\r\n");
-        runEventLoop(1500);
-        const long woken = wakeups() - wakeups0;
-        port.setPortOpen(false);
-        const qint64 elapsedMs = streaming.elapsed();
-        QVERIFY(sim.waitForLogLine("port closed", 2000));
+        const Streamed got = stream({}, 1500);
+        QVERIFY2(got.failure.isEmpty(), qPrintable(got.failure));
+        const QByteArray &text = got.text;
+        const int events = got.events;
+        const qint64 elapsedMs = got.elapsedMs;
+        const long woken = got.wakeups;
 
         // A late event loop only makes the events fewer and larger.
         QVERIFY2(events <= elapsedMs / QtSerialControl::holdMs + 2,
@@ -210,9 +216,7 @@ private slots:
                      line.constData());
             ++records;
         }
-        const QStringList sent = sim.logLinesContaining("sent ");
-        QCOMPARE(sent.size(), 1);
-        const int sentRecords = sent.first().section(' ', -2, -2).toInt();
+        const int sentRecords = got.sentRecords;
         QVERIFY(records > 20);
         // At most the record whose last byte was on its way as the port closed is missing.
         QVERIFY2(sentRecords - records >= 0 && sentRecords - records <= 1,
@@ -223,22 +227,10 @@ private slots:
     {
         // At 10 records a second each record comes after a quiet spell: its first byte waits
         // for the rest instead of being handed on alone.
-        SimulatorProcess sim;
-        QVERIFY2(sim.start({"--rate", "10"}), qPrintable(sim.errorString()));
-        QtSerialControl port;
-        port.setRThreshold(1);
-        port.setPortOpen(true);
-        QVERIFY2(port.PortOpen(), qPrintable(port.lastError()));
-        QByteArray text;
-        int events = 0;
-        connect(&port, &SerialControl::OnComm, this, [&] {
-            ++events;
-            text += port.Input();
-        });
-        port.setOutput("!START\r\n");
-        QTest::qWait(1500);
-        port.setPortOpen(false);
-        QVERIFY(sim.waitForLogLine("port closed", 2000));
+        const Streamed got = stream({"--rate", "10"}, 1500);
+        QVERIFY2(got.failure.isEmpty(), qPrintable(got.failure));
+        const QByteArray &text = got.text;
+        const int events = got.events;
 
         const qsizetype records = text.count('\n') - 1; // less the reply to !START
         QVERIFY2(records >= 10, text.constData());
@@ -246,9 +238,7 @@ private slots:
         // (handed on byte by byte, there would be two events a record).
         QVERIFY2(events <= 1 + records * 5 / 4 + 1,
                  qPrintable(QStringLiteral("%1 events for %2 records").arg(events).arg(records)));
-        const QStringList sent = sim.logLinesContaining("sent ");
-        QCOMPARE(sent.size(), 1);
-        const qsizetype sentRecords = sent.first().section(' ', -2, -2).toInt();
+        const qsizetype sentRecords = got.sentRecords;
         QVERIFY2(sentRecords - records >= 0 && sentRecords - records <= 1,
                  qPrintable(QStringLiteral("%1 sent, %2 received").arg(sentRecords).arg(records)));
     }

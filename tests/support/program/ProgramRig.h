@@ -2,6 +2,7 @@
 
 #include "MainWindowControls.h"
 #include "MessageBoxWatcher.h"
+#include "ProcessTime.h"
 #include "SimulatorProcess.h"
 #include "app/Program.h"
 #include "monitor/LiveMonitor.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <sys/resource.h>
 
 // The real program, the same object main() runs, shown, recording into a temporary folder; a
 // watcher plays the user who dismisses message boxes.
@@ -25,12 +25,3 @@ struct ProgramRig {
 
     quint64 records() const { return ui.Strip1->store().trace(0).appended(); }
 };
-
-// Processor time this process has used, in seconds.
-inline double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
