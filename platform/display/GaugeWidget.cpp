@@ -412,7 +412,7 @@ void GaugeWidget::paintNeedle(QPainter &p) const
     p.restore();
 
     // The hub never turns: drawn once per layout and pixel ratio, and copied.
-    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const qreal dpr = paintedRatio_;
     if (hub_.isNull() || hub_.devicePixelRatio() != dpr) {
         const double reach = (l.radius - 2) * 0.07 + 1;
         // At a whole device pixel, so that the copy lands on the pixels it was drawn for.

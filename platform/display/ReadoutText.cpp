@@ -35,23 +35,19 @@ void ReadoutText::draw(QPainter &p, const QRectF &box, const QString &text)
     constexpr qsizetype Longest = 16;
     std::array<quint32, Longest> glyphs;
     std::array<QPointF, Longest> positions;
-    bool drawable = prepare(p) && text.size() <= Longest;
+    const auto drawAsText = [&] { p.drawText(box, Qt::AlignCenter, text); };
+    if (!prepare(p) || text.size() > Longest)
+        return drawAsText();
+    const auto *const end = std::begin(Characters) + Count;
     double width = 0;
-    for (qsizetype i = 0; drawable && i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        const auto *at = std::find(std::begin(Characters), std::begin(Characters) + Count, c);
-        if (at == std::begin(Characters) + Count) {
-            drawable = false;
-            break;
-        }
-        const std::size_t k = std::size_t(at - std::begin(Characters));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto *at = std::find(std::begin(Characters), end, text[i].unicode());
+        if (at == end)
+            return drawAsText();
+        const auto k = std::size_t(at - std::begin(Characters));
         glyphs[i] = glyphs_[k];
         positions[i] = QPointF(width, 0);
         width += advances_[k].x();
-    }
-    if (!drawable) {
-        p.drawText(box, Qt::AlignCenter, text);
-        return;
     }
     // One line, centred both ways, on its baseline.
     const double height = raw_.ascent() + raw_.descent();

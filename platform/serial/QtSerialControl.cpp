@@ -210,11 +210,8 @@ bool QtSerialControl::startHold()
 void QtSerialControl::endHold()
 {
     const QPointer<QSocketNotifier> notifier = std::exchange(paused_, nullptr);
-    if (!notifier || !port_->isOpen() || losing_) {
-        handOnHeld();
-        return;
-    }
-    takeWaiting();
+    if (notifier && port_->isOpen() && !losing_)
+        takeWaiting();
     const bool received = unhanded_;
     handOnHeld();
     if (!notifier || !port_->isOpen() || losing_ || closing_)
