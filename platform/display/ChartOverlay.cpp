@@ -80,8 +80,22 @@ QRect ChartOverlay::clipRect() const
     return mParentPlot ? mParentPlot->viewport() : QRect();
 }
 
+ChartOverlay::Drawing ChartOverlay::drawing() const
+{
+    return {mParentPlot ? mParentPlot->viewport() : QRect(),
+            upper_->rect(),
+            lower_->rect(),
+            captions_,
+            boxes_,
+            captionFont_,
+            cursorColor_,
+            cursorShown_,
+            cursorShown_ ? lower_->axis(QCPAxis::atBottom)->coordToPixel(cursorX_) : 0.0};
+}
+
 void ChartOverlay::draw(QCPPainter *painter)
 {
+    drawn_ = drawing();
     // Divider: a raised bar with a grip in the middle.
     const QRectF divider = dividerRect();
     const double mid = divider.center().y();

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QString>
 #include <array>
+#include <optional>
 #include <qcustomplot.h>
 
 // What the strip chart draws over its traces: the trace captions, the cursor line, the white
@@ -25,12 +26,27 @@ public:
     QRectF handleRect(Handle handle) const;
     QRectF dividerRect() const;
 
+    // Whether drawing now would give the same picture as the last drawing did.
+    bool drawingUnchanged() const { return drawn_ && *drawn_ == drawing(); }
+
 protected:
     void applyDefaultAntialiasingHint(QCPPainter *painter) const override;
     QRect clipRect() const override;
     void draw(QCPPainter *painter) override;
 
 private:
+    // All that the picture depends on.
+    struct Drawing {
+        QRect viewport, upper, lower;
+        std::array<QString, 2> captions;
+        std::array<QColor, 2> boxes;
+        QFont captionFont;
+        QColor cursorColor;
+        bool cursorShown;
+        double cursorPixel;
+        bool operator==(const Drawing &) const = default;
+    };
+    Drawing drawing() const;
     void drawCaption(QCPPainter *painter, const QCPAxisRect *rect, int trace) const;
 
     QCPAxisRect *upper_;
@@ -41,4 +57,5 @@ private:
     QColor cursorColor_{255, 255, 160};
     bool cursorShown_ = false;
     double cursorX_ = 0;
+    std::optional<Drawing> drawn_;
 };

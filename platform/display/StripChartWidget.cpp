@@ -1,5 +1,6 @@
 #include "platform/display/StripChartWidget.h"
 
+#include "platform/display/ChartPlot.h"
 #include "platform/display/ChartTickers.h"
 #include "platform/display/ColorRef.h"
 #include "platform/display/DisplayFonts.h"
@@ -43,14 +44,8 @@ void styleAxis(QCPAxis *axis, const QFont &font)
     axis->grid()->setZeroLinePen(QPen(GridColor.lighter(140), 1, Qt::DotLine));
 }
 
-// The plot keeps its layers' paint buffers to itself; these name them, to redraw a strip of the
-// traces' buffer in place.
-struct PlotBuffers : QCustomPlot {
-    static constexpr auto buffers = &PlotBuffers::mPaintBuffers;
-};
-struct LayerBuffer : QCPLayer {
-    static constexpr auto buffer = &LayerBuffer::mPaintBuffer;
-};
+// A layer's children keep their drawing to themselves and their layer; these name it, to redraw
+// a strip of the traces' buffer in place.
 struct LayerablePainting : QCPLayerable {
     static constexpr auto clip = &LayerablePainting::clipRect;
     static constexpr auto antialiasing = &LayerablePainting::applyDefaultAntialiasingHint;
@@ -74,7 +69,7 @@ void drawLayerPart(const QCPLayer &layer, QCPPainter &painter, const QRect &part
 } // namespace
 
 StripChartWidget::StripChartWidget(QWidget *parent)
-    : QWidget(parent), plot_(new QCustomPlot(this)),
+    : QWidget(parent), plot_(new ChartPlot(this)),
       timeTicker_(QSharedPointer<TimeOfDayTicker>::create()), backColor_(0x00201810)
 {
     auto *layout = new QVBoxLayout(this);
@@ -128,8 +123,13 @@ StripChartWidget::StripChartWidget(QWidget *parent)
     // The traces too: while the axes stand still (most frames of a stream, since points come
     // in whole seconds), only the traces' layer is redrawn, not the axes and their labels. The
     // layout, the axes and their grids were made on the current layer, the traces' own: they
-    // go to the layers meant for them.
+    // go to the layers meant for them. The axes' layer (and the empty legend's) go under the
+    // traces, where the axes were drawn before, so that everything under the traces shares one
+    // buffer: each buffer is cleared and copied over the widget whenever the view moves.
     plot_->layer(QStringLiteral("main"))->setMode(QCPLayer::lmBuffered);
+    for (const QString &name : {QStringLiteral("axes"), QStringLiteral("legend")})
+        plot_->moveLayer(plot_->layer(name), plot_->layer(QStringLiteral("main")),
+                         QCustomPlot::limBelow);
     plot_->plotLayout()->setLayer(QStringLiteral("background"));
     for (QCPAxisRect *rect : rects_) {
         rect->setLayer(QStringLiteral("background"));
@@ -428,7 +428,12 @@ void StripChartWidget::replotNow()
             plot_->layer(QStringLiteral("main"))->replot();
     } else {
         updateTickCounts();
-        plot_->replot(QCustomPlot::rpQueuedRefresh);
+        // The overlay (handles, divider, captions) stays as it was while the view only scrolls.
+        if (cached_)
+            plot_->replotKeeping(overlay_->layer(),
+                                 [this] { return overlay_->drawingUnchanged(); });
+        else
+            plot_->replot(QCustomPlot::rpQueuedRefresh);
         lastRanges_ = ranges;
         fullReplotDue_ = false;
     }
@@ -443,7 +448,7 @@ bool StripChartWidget::redrawNewestColumns()
     // else (a buffer the plot must rebuild, a trace that must be drawn whole) takes the layer's
     // own replot.
     QCPLayer *layer = plot_->layer(QStringLiteral("main"));
-    if (!layer || layer->mode() != QCPLayer::lmBuffered)
+    if (!layer)
         return false;
     int from = plot_->width();
     for (TracePlottable *trace : traces_) {
@@ -452,12 +457,7 @@ bool StripChartWidget::redrawNewestColumns()
             return false;
         from = std::min(from, *changed);
     }
-    for (const QSharedPointer<QCPAbstractPaintBuffer> &each : plot_->*PlotBuffers::buffers) {
-        if (each->invalidated())
-            return false;
-    }
-    const QSharedPointer<QCPAbstractPaintBuffer> buffer =
-        (layer->*LayerBuffer::buffer).toStrongRef();
+    const QSharedPointer<QCPAbstractPaintBuffer> buffer = plot_->readyBuffer(*layer);
     if (!buffer)
         return false;
     const QRect part(QPoint(std::max(0, from), 0), QPoint(plot_->width(), plot_->height()));
@@ -489,9 +489,16 @@ void StripChartWidget::applyFollowing()
 
 void StripChartWidget::updateTickCounts()
 {
-    const QFontMetrics metrics(DisplayFonts::small());
-    const int labelWidth =
-        metrics.horizontalAdvance(TimeOfDayTicker::formatTimeOfDay(0, timeFormat()));
+    // Measured again only when the font or the format changes: laying the text out costs more
+    // than the rest of a picture that only scrolls.
+    const QFont font = DisplayFonts::small();
+    if (font != labelFont_ || timeFormat() != labelFormat_ || labelWidth_ < 0) {
+        labelFont_ = font;
+        labelFormat_ = timeFormat();
+        labelWidth_ =
+            QFontMetrics(font).horizontalAdvance(TimeOfDayTicker::formatTimeOfDay(0, labelFormat_));
+    }
+    const int labelWidth = labelWidth_;
     const int width =
         std::max(1, rects_[1]->width() > 0 ? rects_[1]->width() : plot_->width() - 40);
     timeTicker_->setTickCount(std::max(2, width / (labelWidth + 14)));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/display/ChartOverlay.h"
+#include "platform/display/ChartPlot.h"
 #include "platform/display/ChartStore.h"
 #include "platform/display/StripChart.h"
 #include "platform/display/StripChartInteraction.h"
@@ -127,7 +128,7 @@ private:
     QCPAxis *valueAxis(int trace) const;
 
     ChartStore store_;
-    QCustomPlot *plot_;
+    ChartPlot *plot_;
     std::array<QCPAxisRect *, 2> rects_{};
     std::array<TracePlottable *, 2> traces_{};
     QSharedPointer<TimeOfDayTicker> timeTicker_;
@@ -143,6 +144,10 @@ private:
     // The newest X the time axis followed at the last picture.
     double followedX_ = 0;
     QElapsedTimer sinceReplot_;
+    // The width of a time label, for the number of ticks, and what it was measured for.
+    QFont labelFont_;
+    QString labelFormat_;
+    int labelWidth_ = -1;
     long long replots_ = 0;
 
     std::array<QString, 2> captions_;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <functional>
 #include <qcustomplot.h>
 
 namespace
@@ -75,6 +76,7 @@ private slots:
     void valueAtCursor();
     void addingOnlyStoresUntilTheNextPicture();
     void newPointsRedrawnInPlaceMatchAFreshPicture();
+    void scrollingKeepsTheOverlayOnlyWhileItIsTheSame();
     void followsTheNewestPointUntilMoved();
     void clickPlacesTheCursorAndRaisesTheEvent();
     void dragMovesTheCursor();
@@ -189,6 +191,42 @@ void TestStripChart::newPointsRedrawnInPlaceMatchAFreshPicture()
         QVERIFY2(a == b, qPrintable(QStringLiteral("after the point at %1 s, %2")
                                         .arg(step.second)
                                         .arg(step.elevation)));
+    }
+}
+
+void TestStripChart::scrollingKeepsTheOverlayOnlyWhileItIsTheSame()
+{
+    // While following, each new second scrolls the view: every layer is drawn again except the
+    // overlay (handles, divider, captions, cursor), which the cached chart keeps while nothing
+    // it shows has changed. After every step its picture must equal one drawn whole.
+    ShownChart cached;
+    ShownChart fresh;
+    fresh.chart.setCachedDrawing(false);
+    const std::function<void(StripChartWidget &)> changes[] = {
+        [](StripChartWidget &) {}, // scrolling only
+        [](StripChartWidget &c) { c.setCaption(QStringLiteral("Elevation 12.34")); },
+        [](StripChartWidget &) {},
+        [](StripChartWidget &c) { c.setTraceCaptionColor(0x000000FF); },
+        [](StripChartWidget &c) { c.setCursorX(43287.5 * Second); },
+        [](StripChartWidget &) {}, // the cursor scrolls with the view
+        [](StripChartWidget &c) { c.setDividerFraction(0.6); },
+        [](StripChartWidget &c) {
+            c.setCurrentTrace(1);
+            c.setCaption(QStringLiteral("Azimuth 181.4"));
+        },
+    };
+    int second = 43290;
+    for (const auto &change : changes) {
+        for (ShownChart *shown : {&cached, &fresh}) {
+            change(shown->chart);
+            shown->chart.AddPoint(0, second * Second, second % 7);
+            shown->chart.AddPoint(1, second * Second, 200 + second % 11);
+            shown->chart.flush();
+        }
+        const QImage a = cached.plot->grab().toImage();
+        const QImage b = fresh.plot->grab().toImage();
+        QVERIFY2(a == b, qPrintable(QStringLiteral("at second %1").arg(second)));
+        ++second;
     }
 }
 
