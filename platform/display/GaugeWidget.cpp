@@ -44,11 +44,23 @@ GaugeWidget::GaugeWidget(QWidget *parent)
     updateFonts();
     updateLayout();
     setAccessibleDescription(shownText_);
+    QAccessible::installActivationObserver(this);
     // Records may arrive faster than a person can read a dial: the needle is redrawn at most
     // 50 times a second, always ending on the newest value. A value after a quiet spell
     // shows at once; one that comes sooner waits for the rest of the interval.
     repaintTimer_.setSingleShot(true);
     connect(&repaintTimer_, &QTimer::timeout, this, &GaugeWidget::showNewValue);
+}
+
+GaugeWidget::~GaugeWidget()
+{
+    QAccessible::removeActivationObserver(this);
+}
+
+void GaugeWidget::accessibilityActiveChanged(bool active)
+{
+    if (active)
+        setAccessibleDescription(shownText_);
 }
 
 void GaugeWidget::setNeedleValue(double value)
@@ -86,7 +98,9 @@ void GaugeWidget::showNewValue()
     shownValue_ = value_;
     if (text != shownText_) {
         shownText_ = text;
-        setAccessibleDescription(text);
+        // Telling the accessibility layer costs a lookup for every value of a stream.
+        if (QAccessible::isActive())
+            setAccessibleDescription(text);
     }
 }
 
@@ -232,21 +246,25 @@ void GaugeWidget::updateLayout()
     shownRect_ = needleRect(shownValue_);
 }
 
-QPolygonF GaugeWidget::needlePolygon(double value) const
-{
-    QTransform turn;
-    turn.translate(layout_.centre.x(), layout_.centre.y());
-    turn.rotate(90 - scale_.angleOf(value));
-    return turn.map(needleShape_);
-}
-
 QRect GaugeWidget::needleRect(double value) const
 {
-    // The hub is in the box for the shaft that may join it to a pointer at the rim; the margins
-    // are for the outline pen and antialiasing.
-    QPolygonF outline = needlePolygon(value);
-    outline << layout_.centre;
-    QRectF needle = outline.boundingRect().adjusted(-2, -2, 2, 2);
+    // The needle's corners turned as the paint turns them, without building a polygon (this
+    // runs for every new value), and the hub, which is in the box for the shaft that may join it
+    // to a pointer at the rim. The margins are for the outline pen and antialiasing.
+    const double turn = (90 - scale_.angleOf(value)) * std::numbers::pi / 180;
+    const double c = std::cos(turn);
+    const double s = std::sin(turn);
+    const QPointF centre = layout_.centre;
+    double left = centre.x(), right = left, top = centre.y(), bottom = top;
+    for (const QPointF &p : needleShape_) {
+        const double x = centre.x() + p.x() * c - p.y() * s;
+        const double y = centre.y() + p.x() * s + p.y() * c;
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+    QRectF needle = QRectF(QPointF(left, top), QPointF(right, bottom)).adjusted(-2, -2, 2, 2);
     const double hub = (layout_.radius - 2) * 0.09 + 2;
     needle |= QRectF(layout_.centre - QPointF(hub, hub), QSizeF(2 * hub, 2 * hub));
     // One rectangle, not a region of several: painting under a clip of several rectangles costs

@@ -4,6 +4,8 @@
 #include "platform/display/GaugeShapes.h"
 #include "platform/display/ReadoutText.h"
 
+#include <QAccessible>
+
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
@@ -20,12 +22,13 @@
 // the needle's old and new places and the readout (the dial copied back, the needle over it),
 // only when the needle's tip would move by a quarter of a device pixel or the readout's text
 // changes, and at most once every repaintIntervalMs (at once after a quiet spell).
-class GaugeWidget : public QWidget, public Gauge
+class GaugeWidget : public QWidget, public Gauge, private QAccessible::ActivationObserver
 {
     Q_OBJECT
 
 public:
     explicit GaugeWidget(QWidget *parent = nullptr);
+    ~GaugeWidget() override;
 
     void setNeedleValue(double value) override;
     double NeedleValue() const override { return value_; }
@@ -76,10 +79,12 @@ private:
     void updateLayout();
     void invalidateDial();
     void showNewValue();
+    // The readout is the gauge's accessible description: kept up to date while a screen reader
+    // (any assistive technology) listens, and set when one starts.
+    void accessibilityActiveChanged(bool active) override;
     bool needleWouldMove(double from, double to) const;
     // What a repaint of the needle at that value touches (needle, hub, readout).
     QRect needleRect(double value) const;
-    QPolygonF needlePolygon(double value) const;
     // What the window shows under the gauge.
     void paintBackground(QPainter &p) const;
     void paintDial(QPainter &p) const;
@@ -104,7 +109,7 @@ private:
     // not a newer value, so that it stays inside the region the repaint was asked for.
     double shownValue_ = 0;
     QString shownText_;
-    QRect shownRect_; // needleRect(shownValue_)
+    QRect shownRect_;        // needleRect(shownValue_)
     qreal paintedRatio_ = 1; // the device pixel ratio of the last paint
     Layout layout_{};
     // The needle at the dial's size, pointing up from the hub at 0,0: its outline, and what is

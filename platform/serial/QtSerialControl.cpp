@@ -133,7 +133,9 @@ void QtSerialControl::drainAndClose()
 
 QByteArray QtSerialControl::Input()
 {
-    return port_->isOpen() ? port_->readAll() : QByteArray();
+    // What QSerialPort holds, in one piece: readAll() would then also ask the port for more,
+    // growing its result by a 16 KiB chunk and enabling the read notifier again during a hold.
+    return port_->isOpen() ? port_->read(port_->bytesAvailable()) : QByteArray();
 }
 
 void QtSerialControl::setOutput(const QByteArray &text)
@@ -219,7 +221,7 @@ void QtSerialControl::endHold()
     if (received && streaming_ && rThreshold_ >= 1) {
         // A steady stream: the next hold starts at once, the notifier stays paused, and the
         // event loop wakes once a hold rather than for a byte and a hold.
-        // (Reading from QSerialPort enables its notifier again.)
+        // (QSerialPort enables its notifier again when asked for more than it holds.)
         paused_ = notifier;
         paused_->setEnabled(false);
         holdTimer_.start();
