@@ -240,15 +240,19 @@ void QtSerialControl::takeWaiting()
     endingHold_ = false;
 }
 
-QSocketNotifier *QtSerialControl::readNotifier() const
+QSocketNotifier *QtSerialControl::readNotifier()
 {
-    // QSerialPort watches its descriptor with a read notifier of its own.
+    // QSerialPort watches its descriptor with a read notifier of its own, made when the port
+    // opens; it is looked for once, not for every hold.
+    if (readNotifier_ && readNotifier_->socket() == port_->handle())
+        return readNotifier_;
+    readNotifier_ = nullptr;
     const auto notifiers = port_->findChildren<QSocketNotifier *>(Qt::FindDirectChildrenOnly);
     for (QSocketNotifier *notifier : notifiers) {
         if (notifier->type() == QSocketNotifier::Read && notifier->socket() == port_->handle())
-            return notifier;
+            readNotifier_ = notifier;
     }
-    return nullptr;
+    return readNotifier_;
 }
 
 void QtSerialControl::cancelHold()

@@ -64,7 +64,7 @@ private:
     void cancelHold();
     // Takes into the port's buffer what the system holds now, without handing it on.
     void takeWaiting();
-    QSocketNotifier *readNotifier() const;
+    QSocketNotifier *readNotifier();
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void finishLoss(const QString &reason);
 
@@ -82,6 +82,8 @@ private:
     // The port's read notifier while a hold has it paused; null otherwise (also once the port
     // closed and QSerialPort deleted it).
     QPointer<QSocketNotifier> paused_;
+    // QSerialPort's read notifier, once found.
+    QPointer<QSocketNotifier> readNotifier_;
     // Bytes in the port's buffer that a hold has kept back from the receiver.
     bool unhanded_ = false;
     // While a hold ends, bytes taken in wait for it to hand them on.
