@@ -249,8 +249,10 @@ QSocketNotifier *QtSerialControl::readNotifier()
     readNotifier_ = nullptr;
     const auto notifiers = port_->findChildren<QSocketNotifier *>(Qt::FindDirectChildrenOnly);
     for (QSocketNotifier *notifier : notifiers) {
-        if (notifier->type() == QSocketNotifier::Read && notifier->socket() == port_->handle())
+        if (notifier->type() == QSocketNotifier::Read && notifier->socket() == port_->handle()) {
             readNotifier_ = notifier;
+            break;
+        }
     }
     return readNotifier_;
 }
