@@ -95,7 +95,6 @@ ChartOverlay::Drawing ChartOverlay::drawing() const
 
 void ChartOverlay::draw(QCPPainter *painter)
 {
-    drawn_ = drawing();
     // Divider: a raised bar with a grip in the middle.
     const QRectF divider = dividerRect();
     const double mid = divider.center().y();

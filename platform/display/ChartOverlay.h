@@ -26,7 +26,10 @@ public:
     QRectF handleRect(Handle handle) const;
     QRectF dividerRect() const;
 
-    // Whether drawing now would give the same picture as the last drawing did.
+    // To be called once the overlay's own buffer has been drawn. Other drawings (a picture
+    // export draws every layer) leave the buffer as it was, so draw() does not note them.
+    void noteBufferDrawn() { drawn_ = drawing(); }
+    // Whether drawing now would give the picture the buffer held when last noted.
     bool drawingUnchanged() const { return drawn_ && *drawn_ == drawing(); }
 
 protected:

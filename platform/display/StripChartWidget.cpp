@@ -309,8 +309,10 @@ void StripChartWidget::setCursorX(double x)
     overlay_->setCursor(true, x);
     if (replots_ == 0 || replotPending())
         scheduleReplot(); // the overlay's buffer exists only after the first full picture
-    else
+    else {
         overlay_->layer()->replot();
+        overlay_->noteBufferDrawn();
+    }
 }
 
 bool StripChartWidget::isFollowing() const
@@ -434,6 +436,7 @@ void StripChartWidget::replotNow()
                                  [this] { return overlay_->drawingUnchanged(); });
         else
             plot_->replot(QCustomPlot::rpQueuedRefresh);
+        overlay_->noteBufferDrawn();
         lastRanges_ = ranges;
         fullReplotDue_ = false;
     }

@@ -198,7 +198,7 @@ void TestStripChart::scrollingKeepsTheOverlayOnlyWhileItIsTheSame()
 {
     // While following, each new second scrolls the view: every layer is drawn again except the
     // overlay (handles, divider, captions, cursor), which the cached chart keeps while nothing
-    // it shows has changed. After every step its picture must equal one drawn whole.
+    // its buffer shows has changed. After every step its picture must equal one drawn whole.
     ShownChart cached;
     ShownChart fresh;
     fresh.chart.setCachedDrawing(false);
@@ -207,6 +207,12 @@ void TestStripChart::scrollingKeepsTheOverlayOnlyWhileItIsTheSame()
         [](StripChartWidget &c) { c.setCaption(QStringLiteral("Elevation 12.34")); },
         [](StripChartWidget &) {},
         [](StripChartWidget &c) { c.setTraceCaptionColor(0x000000FF); },
+        // A picture export draws every layer, the new caption included, but not into the
+        // overlay's buffer.
+        [](StripChartWidget &c) {
+            c.setCaption(QStringLiteral("Elevation 45.6"));
+            c.plot()->toPixmap();
+        },
         [](StripChartWidget &c) { c.setCursorX(43287.5 * Second); },
         [](StripChartWidget &) {}, // the cursor scrolls with the view
         [](StripChartWidget &c) { c.setDividerFraction(0.6); },
