@@ -5,7 +5,6 @@
 #include "platform/display/ReadoutText.h"
 
 #include <QAccessible>
-
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>

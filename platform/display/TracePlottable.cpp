@@ -153,12 +153,16 @@ void TracePlottable::draw(QCPPainter *painter)
     fillBars();
 }
 
+bool TracePlottable::viewAsDrawn() const
+{
+    return drawn_.valid && keyAxis() && valueAxis() && keyAxis()->range() == drawn_.keys &&
+           valueAxis()->range() == drawn_.values && clipRect() == drawn_.area &&
+           series_.generation() == drawn_.generation;
+}
+
 bool TracePlottable::showsNewestPoint() const
 {
-    if (!drawn_.valid || series_.isEmpty() || !keyAxis() || !valueAxis())
-        return false;
-    if (keyAxis()->range() != drawn_.keys || valueAxis()->range() != drawn_.values ||
-        clipRect() != drawn_.area || series_.generation() != drawn_.generation)
+    if (series_.isEmpty() || !viewAsDrawn())
         return false;
     // Points come with non-decreasing X: the newest lies in the last drawn column or after it.
     const double x = series_.lastX();
@@ -172,10 +176,7 @@ bool TracePlottable::showsNewestPoint() const
 
 std::optional<int> TracePlottable::changedFrom() const
 {
-    if (!drawn_.valid || !keyAxis() || !valueAxis())
-        return std::nullopt;
-    if (keyAxis()->range() != drawn_.keys || valueAxis()->range() != drawn_.values ||
-        clipRect() != drawn_.area || series_.generation() != drawn_.generation)
+    if (!viewAsDrawn())
         return std::nullopt;
     if (!drawn_.hasColumn)
         return drawn_.area.left();

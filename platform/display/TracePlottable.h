@@ -58,6 +58,8 @@ private:
         int columnBottom = 0;
     };
 
+    // The view, the plotting area and the held points are as the last draw() saw them.
+    bool viewAsDrawn() const;
     void updateColumns(QCPAxis *keys, int left, int right);
     double pixelY(double value, const QRect &area) const;
 

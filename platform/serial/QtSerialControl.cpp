@@ -149,7 +149,7 @@ void QtSerialControl::setInBufferCount(short count)
     if (count != 0 || !port_->isOpen())
         return;
     port_->clear(QSerialPort::Input);
-    port_->readAll();
+    port_->skip(port_->bytesAvailable());
     unhanded_ = false;
 }
 
