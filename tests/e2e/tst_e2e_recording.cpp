@@ -78,6 +78,13 @@ private slots:
         QTest::qWait(streamMs);
         program.kill(); // SIGKILL
         QVERIFY(program.waitForFinished(5000));
+        // The killed program leaves its lock on the terminal behind. Left there, it would keep a
+        // later test that runs as another user, and gets the same terminal number, from the port.
+        const QString lockName =
+            QStringLiteral("LCK..") +
+            sim.ptyPath().mid(QStringLiteral("/dev/").size()).replace('/', '_');
+        for (const QString &folder : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")})
+            QFile::remove(folder + QLatin1Char('/') + lockName);
         QVERIFY(sim.waitForLogLine("event port closed", 3000));
 
         const QStringList sentLines = sim.logLinesContaining(" event sent ");
