@@ -1,5 +1,6 @@
 #include "platform/display/ChartOverlay.h"
 
+#include "platform/display/ChartPlot.h"
 #include "platform/display/ColorRef.h"
 
 namespace
@@ -95,6 +96,12 @@ ChartOverlay::Drawing ChartOverlay::drawing() const
 
 void ChartOverlay::draw(QCPPainter *painter)
 {
+    // What is drawn, with a pixel's margin for where a pen of one pixel may fall.
+    QRegion parts;
+    const auto drawnOn = [&parts](const QRectF &r) {
+        parts += r.toAlignedRect().adjusted(-1, -1, 1, 1);
+    };
+
     // Divider: a raised bar with a grip in the middle.
     const QRectF divider = dividerRect();
     const double mid = divider.center().y();
@@ -107,9 +114,10 @@ void ChartOverlay::draw(QCPPainter *painter)
         const double x = divider.center().x() + i * 4;
         painter->drawLine(QLineF(x, mid - 2, x, mid + 1));
     }
+    drawnOn(QRectF(divider.left(), mid - 2, divider.width(), 3));
 
-    drawCaption(painter, upper_, 0);
-    drawCaption(painter, lower_, 1);
+    parts += drawCaption(painter, upper_, 0);
+    parts += drawCaption(painter, lower_, 1);
 
     if (cursorShown_) {
         const double px = lower_->axis(QCPAxis::atBottom)->coordToPixel(cursorX_);
@@ -117,21 +125,29 @@ void ChartOverlay::draw(QCPPainter *painter)
             painter->setPen(QPen(cursorColor_, 1));
             painter->drawLine(QLineF(px, upper_->top(), px, upper_->bottom()));
             painter->drawLine(QLineF(px, lower_->top(), px, lower_->bottom()));
+            drawnOn(QRectF(px, upper_->top(), 0, upper_->bottom() - upper_->top()));
+            drawnOn(QRectF(px, lower_->top(), 0, lower_->bottom() - lower_->top()));
         }
     }
 
     painter->setPen(QPen(QColor(60, 60, 60), 1));
     painter->setBrush(Qt::white);
     for (const Handle h : {Handle::UpperTop, Handle::UpperBottom, Handle::LowerTop,
-                           Handle::LowerBottom, Handle::Time})
+                           Handle::LowerBottom, Handle::Time}) {
         painter->drawRect(handleRect(h).adjusted(0, 0, -1, -1));
+        drawnOn(handleRect(h));
+    }
+
+    // A picture export draws on its own device and leaves the buffer as it was.
+    if (layer() && painter->device() == ChartPlot::bufferDevice(*layer()))
+        bufferParts_ = parts;
 }
 
-void ChartOverlay::drawCaption(QCPPainter *painter, const QCPAxisRect *rect, int trace) const
+QRect ChartOverlay::drawCaption(QCPPainter *painter, const QCPAxisRect *rect, int trace) const
 {
     const QString &text = captions_[static_cast<std::size_t>(trace)];
     if (text.isEmpty())
-        return;
+        return {};
     const QColor box = boxes_[static_cast<std::size_t>(trace)];
     painter->setFont(captionFont_);
     const QFontMetrics metrics(captionFont_);
@@ -142,4 +158,6 @@ void ChartOverlay::drawCaption(QCPPainter *painter, const QCPAxisRect *rect, int
     painter->drawRect(r);
     painter->setPen(textColorOn(box));
     painter->drawText(r, Qt::AlignCenter, text);
+    // The text is centred in its box; a glyph may still reach past the box's edge.
+    return r.toAlignedRect().adjusted(-3, -3, 3, 3);
 }

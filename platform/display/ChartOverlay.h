@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRegion>
 #include <QString>
 #include <array>
 #include <optional>
@@ -31,6 +32,8 @@ public:
     void noteBufferDrawn() { drawn_ = drawing(); }
     // Whether drawing now would give the picture the buffer held when last noted.
     bool drawingUnchanged() const { return drawn_ && *drawn_ == drawing(); }
+    // Where the last drawing into the overlay's own buffer put pixels (none yet: nullopt).
+    std::optional<QRegion> bufferParts() const { return bufferParts_; }
 
 protected:
     void applyDefaultAntialiasingHint(QCPPainter *painter) const override;
@@ -50,7 +53,8 @@ private:
         bool operator==(const Drawing &) const = default;
     };
     Drawing drawing() const;
-    void drawCaption(QCPPainter *painter, const QCPAxisRect *rect, int trace) const;
+    // Returns the pixels it may have drawn on.
+    QRect drawCaption(QCPPainter *painter, const QCPAxisRect *rect, int trace) const;
 
     QCPAxisRect *upper_;
     QCPAxisRect *lower_;
@@ -61,4 +65,5 @@ private:
     bool cursorShown_ = false;
     double cursorX_ = 0;
     std::optional<Drawing> drawn_;
+    std::optional<QRegion> bufferParts_;
 };

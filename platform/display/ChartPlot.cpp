@@ -1,5 +1,7 @@
 #include "platform/display/ChartPlot.h"
 
+#include <QPaintEvent>
+
 namespace
 {
 
@@ -9,7 +11,65 @@ struct LayerInside : QCPLayer {
     static constexpr auto drawToBuffer = &LayerInside::drawToPaintBuffer;
 };
 
+// And a pixmap buffer its pixmap.
+struct PixmapInside : QCPPaintBufferPixmap {
+    static constexpr auto pixmap = &PixmapInside::mBuffer;
+};
+
+const QPixmap *pixmapOf(const QCPAbstractPaintBuffer *buffer)
+{
+    const auto *pixmapBuffer = dynamic_cast<const QCPPaintBufferPixmap *>(buffer);
+    return pixmapBuffer ? &(pixmapBuffer->*PixmapInside::pixmap) : nullptr;
+}
+
+// The bottom buffer: cleared to the plot's background when that is opaque, so that its pixmap
+// keeps an opaque format, which a paint copies rather than blends.
+class BottomBuffer : public QCPPaintBufferPixmap
+{
+public:
+    BottomBuffer(const ChartPlot &plot, const QSize &size, double ratio)
+        : QCPPaintBufferPixmap(size, ratio), plot_(plot)
+    {
+    }
+
+    void clear(const QColor &color) override
+    {
+        const QColor background = color.alpha() == 0 ? plot_.opaqueBackground() : QColor();
+        if (!background.isValid()) {
+            mBuffer.fill(color);
+            return;
+        }
+        // A pixmap once filled with a transparent colour keeps its alpha channel.
+        if (mBuffer.hasAlphaChannel()) {
+            const qreal ratio = mBuffer.devicePixelRatio();
+            mBuffer = QPixmap(mBuffer.size());
+            mBuffer.setDevicePixelRatio(ratio);
+        }
+        mBuffer.fill(background);
+    }
+
+    bool opaque() const { return !mBuffer.isNull() && !mBuffer.hasAlphaChannel(); }
+
+private:
+    const ChartPlot &plot_;
+};
+
 } // namespace
+
+ChartPlot::ChartPlot(QWidget *parent) : QCustomPlot(parent)
+{
+    // QCustomPlot makes its buffers at the first replot and keeps the first one from then on.
+    mPaintBuffers.append(QSharedPointer<QCPAbstractPaintBuffer>(
+        new BottomBuffer(*this, viewport().size(), mBufferDevicePixelRatio)));
+}
+
+QColor ChartPlot::opaqueBackground() const
+{
+    if (mBackgroundBrush.style() != Qt::SolidPattern || mBackgroundBrush.color().alpha() != 255 ||
+        !mBackgroundPixmap.isNull())
+        return {};
+    return mBackgroundBrush.color();
+}
 
 bool ChartPlot::buffersReady() const
 {
@@ -28,6 +88,19 @@ QSharedPointer<QCPAbstractPaintBuffer> ChartPlot::readyBuffer(const QCPLayer &la
     if (layer.mode() != QCPLayer::lmBuffered || !buffersReady())
         return {};
     return (layer.*LayerInside::buffer).toStrongRef();
+}
+
+const QPaintDevice *ChartPlot::bufferDevice(const QCPLayer &layer)
+{
+    if (layer.mode() != QCPLayer::lmBuffered)
+        return nullptr;
+    return pixmapOf((layer.*LayerInside::buffer).toStrongRef().data());
+}
+
+void ChartPlot::setSparseLayer(QCPLayer *layer, std::function<std::optional<QRegion>()> drawnParts)
+{
+    sparseLayer_ = layer;
+    drawnParts_ = std::move(drawnParts);
 }
 
 void ChartPlot::replotKeeping(QCPLayer *kept, const std::function<bool()> &keptUnchanged)
@@ -61,4 +134,38 @@ void ChartPlot::replotKeeping(QCPLayer *kept, const std::function<bool()> &keptU
     update();
     emit afterReplot();
     mReplotting = false;
+}
+
+void ChartPlot::paintEvent(QPaintEvent *event)
+{
+    const auto *bottom = mPaintBuffers.isEmpty()
+                             ? nullptr
+                             : dynamic_cast<const BottomBuffer *>(mPaintBuffers.first().data());
+    if (!lean_ || !bottom || !bottom->opaque()) {
+        QCustomPlot::paintEvent(event);
+        return;
+    }
+    // QCustomPlot fills the background and blends every buffer whole over it. The bottom buffer
+    // already holds the background and is copied; a sparse layer's buffer is blended only
+    // where it was drawn on.
+    QCPPainter painter(this);
+    if (!painter.isActive())
+        return;
+    const QSharedPointer<QCPAbstractPaintBuffer> sparse =
+        sparseLayer_ && sparseLayer_->mode() == QCPLayer::lmBuffered
+            ? (sparseLayer_->*LayerInside::buffer).toStrongRef()
+            : QSharedPointer<QCPAbstractPaintBuffer>();
+    for (const QSharedPointer<QCPAbstractPaintBuffer> &buffer : std::as_const(mPaintBuffers)) {
+        const QPixmap *pixmap = buffer == sparse ? pixmapOf(buffer.data()) : nullptr;
+        const std::optional<QRegion> parts = pixmap ? drawnParts_() : std::nullopt;
+        if (!parts) {
+            buffer->draw(&painter);
+            continue;
+        }
+        const qreal ratio = pixmap->devicePixelRatio();
+        for (const QRect &part : *parts & event->region())
+            painter.drawPixmap(
+                QRectF(part), *pixmap,
+                QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    }
 }

@@ -1,13 +1,20 @@
 #pragma once
 
+#include <QRegion>
 #include <functional>
+#include <optional>
 #include <qcustomplot.h>
 
-// The strip chart's plot: QCustomPlot, with two ways to draw less than every layer again.
+// The strip chart's plot: QCustomPlot, with ways to draw and copy less than every layer again.
+//
+// The bottom buffer (the layers under the first buffered one) is filled with the plot's
+// background when that is a plain opaque colour, so a paint copies it instead of filling the
+// background and blending the buffer over it. A sparse layer's buffer is blended only over the
+// parts its drawer names.
 class ChartPlot : public QCustomPlot
 {
 public:
-    using QCustomPlot::QCustomPlot;
+    explicit ChartPlot(QWidget *parent = nullptr);
 
     // A full replot, as replot(rpQueuedRefresh), that leaves the picture of the buffered layer
     // kept as it is when, with the layout brought up to date, keptUnchanged() says that its
@@ -18,6 +25,30 @@ public:
     // set up its buffers again (after a resize, a change of pixel ratio or of layers).
     QSharedPointer<QCPAbstractPaintBuffer> readyBuffer(const QCPLayer &layer) const;
 
+    // What a buffered layer's buffer paints on, or null: a layerable that is drawing on it is
+    // drawing the buffer, not a picture export.
+    static const QPaintDevice *bufferDevice(const QCPLayer &layer);
+
+    // A buffered layer whose drawing covers little of the plot: a paint blends its buffer only
+    // over drawnParts() (in the plot's pixels), which must hold every pixel its layerables last
+    // drew into the buffer; none (nullopt): the whole buffer.
+    void setSparseLayer(QCPLayer *layer, std::function<std::optional<QRegion>()> drawnParts);
+
+    // Off: every paint is QCustomPlot's own, the background filled and each buffer blended
+    // whole (the reference the lean paint is compared against).
+    void setLeanPainting(bool on) { lean_ = on; }
+
+    // The colour the bottom buffer is filled with; invalid unless the background is a plain
+    // opaque colour.
+    QColor opaqueBackground() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     bool buffersReady() const;
+
+    QCPLayer *sparseLayer_ = nullptr;
+    std::function<std::optional<QRegion>()> drawnParts_;
+    bool lean_ = true;
 };

@@ -120,6 +120,10 @@ StripChartWidget::StripChartWidget(QWidget *parent)
     // The cursor and captions sit on their own buffered layer, so moving the cursor redraws
     // only that layer.
     plot_->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmBuffered);
+    // Handles, divider, captions and cursor cover little of the chart: a paint blends the
+    // overlay's buffer only over what it drew there. (The plot's selection rectangle, also on
+    // this layer, is never switched on.)
+    plot_->setSparseLayer(overlay_->layer(), [this] { return overlay_->bufferParts(); });
     // The traces too: while the axes stand still (most frames of a stream, since points come
     // in whole seconds), only the traces' layer is redrawn, not the axes and their labels. The
     // layout, the axes and their grids were made on the current layer, the traces' own: they
@@ -369,6 +373,7 @@ void StripChartWidget::setDividerFraction(double fraction)
 void StripChartWidget::setCachedDrawing(bool on)
 {
     cached_ = on;
+    plot_->setLeanPainting(on);
     scheduleReplot();
 }
 
