@@ -106,13 +106,21 @@ void GaugeWidget::showNewValue()
 
 bool GaugeWidget::needleWouldMove(double from, double to) const
 {
-    double turn = std::remainder(scale_.angleOf(to) - scale_.angleOf(from), 360.0);
-    if (std::isnan(turn))
-        return true;
-    const double tipMove = 2 * needleReach_ * std::sin(std::abs(turn) * std::numbers::pi / 360);
-    // The pixel ratio of the last paint: asking the widget goes through its window and screen,
-    // and this runs for every record.
-    return tipMove * paintedRatio_ >= 0.25;
+    return needleStep(from) != needleStep(to);
+}
+
+std::optional<int> GaugeWidget::needleStep(double value) const
+{
+    const double angle = scale_.angleOf(value);
+    if (!(stepDegrees_ > 0) || !std::isfinite(angle))
+        return std::nullopt;
+    return int(std::lround(angle / stepDegrees_));
+}
+
+double GaugeWidget::needleAngle(double value) const
+{
+    const std::optional<int> step = cached_ ? needleStep(value) : std::nullopt;
+    return step ? *step * stepDegrees_ : scale_.angleOf(value);
 }
 
 void GaugeWidget::setCachedDrawing(bool on)
@@ -232,6 +240,11 @@ void GaugeWidget::updateLayout()
             std::max(needleReach_, std::hypot(needleShape_.back().x(), needleShape_.back().y()));
         nearest = std::min(nearest, pt.y());
     }
+    // A quarter of a device pixel at the tip; the pixel ratio is the last paint's (asking the
+    // widget goes through its window and screen).
+    const double reach = needleReach_ * paintedRatio_;
+    stepDegrees_ = reach > 0.01 ? 0.25 / reach * 180 / std::numbers::pi : 0;
+    needles_.clear();
     // A pointer that stops short of the hub gets a thin shaft to it, filled with the pointer in
     // one go (its ends lie under the hub and the pointer).
     needleFill_ = needleShape_;
@@ -246,12 +259,12 @@ void GaugeWidget::updateLayout()
     shownRect_ = needleRect(shownValue_);
 }
 
-QRect GaugeWidget::needleRect(double value) const
+QRectF GaugeWidget::needleBounds(double angle) const
 {
     // The needle's corners turned as the paint turns them, without building a polygon (this
     // runs for every new value), and the hub, which is in the box for the shaft that may join it
     // to a pointer at the rim. The margins are for the outline pen and antialiasing.
-    const double turn = (90 - scale_.angleOf(value)) * std::numbers::pi / 180;
+    const double turn = (90 - angle) * std::numbers::pi / 180;
     const double c = std::cos(turn);
     const double s = std::sin(turn);
     const QPointF centre = layout_.centre;
@@ -264,7 +277,12 @@ QRect GaugeWidget::needleRect(double value) const
         top = std::min(top, y);
         bottom = std::max(bottom, y);
     }
-    QRectF needle = QRectF(QPointF(left, top), QPointF(right, bottom)).adjusted(-2, -2, 2, 2);
+    return QRectF(QPointF(left, top), QPointF(right, bottom)).adjusted(-2, -2, 2, 2);
+}
+
+QRect GaugeWidget::needleRect(double value) const
+{
+    QRectF needle = needleBounds(needleAngle(value));
     const double hub = (layout_.radius - 2) * 0.09 + 2;
     needle |= QRectF(layout_.centre - QPointF(hub, hub), QSizeF(2 * hub, 2 * hub));
     // One rectangle, not a region of several: painting under a clip of several rectangles costs
@@ -276,7 +294,10 @@ void GaugeWidget::paintEvent(QPaintEvent *event)
 {
     paintPending_ = false;
     QPainter p(this);
-    paintedRatio_ = devicePixelRatioF();
+    if (const qreal ratio = devicePixelRatioF(); ratio != paintedRatio_) {
+        paintedRatio_ = ratio;
+        updateLayout(); // the needle's steps are quarters of a device pixel
+    }
     if (cached_) {
         const qreal dpr = paintedRatio_;
         if (dial_.isNull() || dial_.devicePixelRatio() != dpr || dial_.size() != size() * dpr) {
@@ -408,26 +429,18 @@ void GaugeWidget::paintScale(QPainter &p) const
     }
 }
 
-void GaugeWidget::paintNeedle(QPainter &p) const
+void GaugeWidget::paintNeedle(QPainter &p)
 {
     const Layout &l = layout_;
-    const double a = scale_.angleOf(shownValue_);
-
+    const double angle = needleAngle(shownValue_);
+    const std::optional<int> step = cached_ ? needleStep(shownValue_) : std::nullopt;
     // The readout's box is part of the dial.
-    p.setFont(scaleFont_);
-    p.setPen(InkColor);
-    readout_.draw(p, l.readoutBox, shownText_);
-
-    p.save();
-    p.translate(l.centre);
-    p.rotate(90 - a);
-    p.setPen(Qt::NoPen);
-    p.setBrush(NeedleColor);
-    p.drawPolygon(needleFill_, Qt::WindingFill);
-    p.setPen(QPen(NeedleColor.darker(140), 0.8));
-    p.setBrush(Qt::NoBrush);
-    p.drawPolygon(needleShape_);
-    p.restore();
+    paintReadout(p);
+    if (step)
+        needles_.draw(p, *step, needleBounds(angle),
+                      [this, angle](QPainter &q) { paintNeedleShape(q, angle); });
+    else
+        paintNeedleShape(p, angle);
 
     // The hub never turns: drawn once per layout and pixel ratio, and copied.
     const qreal dpr = paintedRatio_;
@@ -446,6 +459,29 @@ void GaugeWidget::paintNeedle(QPainter &p) const
         paintHub(h);
     }
     p.drawImage(hubOrigin_, hub_);
+}
+
+void GaugeWidget::paintReadout(QPainter &p) const
+{
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(scaleFont_);
+    p.setPen(InkColor);
+    readout_.draw(p, layout_.readoutBox, shownText_);
+}
+
+void GaugeWidget::paintNeedleShape(QPainter &p, double angle) const
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(layout_.centre);
+    p.rotate(90 - angle);
+    p.setPen(Qt::NoPen);
+    p.setBrush(NeedleColor);
+    p.drawPolygon(needleFill_, Qt::WindingFill);
+    p.setPen(QPen(NeedleColor.darker(140), 0.8));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolygon(needleShape_);
+    p.restore();
 }
 
 void GaugeWidget::paintHub(QPainter &p) const

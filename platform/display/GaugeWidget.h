@@ -2,6 +2,7 @@
 
 #include "platform/display/Gauge.h"
 #include "platform/display/GaugeShapes.h"
+#include "platform/display/PictureCache.h"
 #include "platform/display/ReadoutText.h"
 
 #include <QAccessible>
@@ -11,16 +12,19 @@
 #include <QPolygonF>
 #include <QTimer>
 #include <QWidget>
+#include <optional>
 
 // A dial gauge: a raised frame (a polygon in a 0..1000 square), a round face with the scale,
 // the caption under the face and a needle (a polygon in needle coordinates: y runs from the hub,
 // 0, to the scale's edge, 1000; x runs across the needle in ten-thousandths of the same radius,
 // so "0,1000,700,900,-700,900" is an arrowhead at the rim). The dial (frame, face, scale,
 // caption, the window's background at the corners) is drawn once per size and pixel ratio into
-// a cached picture, so the gauge is opaque; a new value repaints only the rectangle that holds
-// the needle's old and new places and the readout (the dial copied back, the needle over it),
-// only when the needle's tip would move by a quarter of a device pixel or the readout's text
-// changes, and at most once every repaintIntervalMs (at once after a quiet spell).
+// a cached picture, so the gauge is opaque. The needle turns in steps that move its tip by a
+// quarter of a device pixel; a new value repaints only the rectangle that holds the needle's old
+// and new places and the readout (the dial copied back, the readout and the needle over it),
+// only when the needle's step or the readout's text changes, and at most once every
+// repaintIntervalMs (at once after a quiet spell). The needle's pictures are kept for the steps
+// shown lately, and copied.
 class GaugeWidget : public QWidget, public Gauge, private QAccessible::ActivationObserver
 {
     Q_OBJECT
@@ -82,6 +86,12 @@ private:
     // (any assistive technology) listens, and set when one starts.
     void accessibilityActiveChanged(bool active) override;
     bool needleWouldMove(double from, double to) const;
+    // The step the needle shows a value at (none: a value without an angle, or no needle).
+    std::optional<int> needleStep(double value) const;
+    // The angle the needle shows a value at: its step's when cached.
+    double needleAngle(double value) const;
+    // The needle turned to an angle, with room for its outline pen and antialiasing.
+    QRectF needleBounds(double angle) const;
     // What a repaint of the needle at that value touches (needle, hub, readout).
     QRect needleRect(double value) const;
     // What the window shows under the gauge.
@@ -89,7 +99,9 @@ private:
     void paintDial(QPainter &p) const;
     void paintFrame(QPainter &p) const;
     void paintScale(QPainter &p) const;
-    void paintNeedle(QPainter &p) const;
+    void paintNeedle(QPainter &p);
+    void paintReadout(QPainter &p) const;
+    void paintNeedleShape(QPainter &p, double angle) const;
     void paintHub(QPainter &p) const;
 
     QString caption_;
@@ -115,12 +127,15 @@ private:
     // filled (the outline and any shaft to the hub).
     QPolygonF needleShape_;
     QPolygonF needleFill_;
-    // How far the needle reaches from the hub, in pixels.
+    // How far the needle reaches from the hub, in pixels, and the angle of one of its steps.
     double needleReach_ = 0;
+    double stepDegrees_ = 0;
     QFont scaleFont_;
     QFont captionFont_;
-    // Drawing caches that a paint fills in: the readout's glyphs, and the hub at hubOrigin_.
+    // Drawing caches that a paint fills in: the readout's glyphs, the needle's pictures per
+    // step (for a 177-pixel gauge, about 250 of them), and the hub at hubOrigin_.
     mutable ReadoutText readout_;
+    PictureCache<int> needles_{2 * 1024 * 1024};
     mutable QImage hub_;
     mutable QPointF hubOrigin_;
     double captionHeight_ = 0;
