@@ -301,6 +301,7 @@ void GaugeWidget::paintEvent(QPaintEvent *event)
     if (cached_) {
         const qreal dpr = paintedRatio_;
         if (dial_.isNull() || dial_.devicePixelRatio() != dpr || dial_.size() != size() * dpr) {
+            readouts_.clear(); // they hold the dial under the text
             dial_ = QPixmap(size() * dpr);
             dial_.setDevicePixelRatio(dpr);
             QPainter dial(&dial_);
@@ -434,8 +435,15 @@ void GaugeWidget::paintNeedle(QPainter &p)
     const Layout &l = layout_;
     const double angle = needleAngle(shownValue_);
     const std::optional<int> step = cached_ ? needleStep(shownValue_) : std::nullopt;
-    // The readout's box is part of the dial.
-    paintReadout(p);
+    if (cached_) {
+        // The readout's box is part of the dial: its picture holds the dial there and the text.
+        readouts_.draw(p, shownText_, l.readoutBox, [this](QPainter &q) {
+            q.drawPixmap(QPointF(0, 0), dial_);
+            paintReadout(q);
+        });
+    } else {
+        paintReadout(p);
+    }
     if (step)
         needles_.draw(p, *step, needleBounds(angle),
                       [this, angle](QPainter &q) { paintNeedleShape(q, angle); });

@@ -23,8 +23,8 @@
 // quarter of a device pixel; a new value repaints only the rectangle that holds the needle's old
 // and new places and the readout (the dial copied back, the readout and the needle over it),
 // only when the needle's step or the readout's text changes, and at most once every
-// repaintIntervalMs (at once after a quiet spell). The needle's pictures are kept for the steps
-// shown lately, and copied.
+// repaintIntervalMs (at once after a quiet spell). The pictures of the readout and of the needle
+// are kept for the texts and steps shown lately, and copied.
 class GaugeWidget : public QWidget, public Gauge, private QAccessible::ActivationObserver
 {
     Q_OBJECT
@@ -132,9 +132,11 @@ private:
     double stepDegrees_ = 0;
     QFont scaleFont_;
     QFont captionFont_;
-    // Drawing caches that a paint fills in: the readout's glyphs, the needle's pictures per
-    // step (for a 177-pixel gauge, about 250 of them), and the hub at hubOrigin_.
+    // Drawing caches that a paint fills in: the readout's glyphs, its pictures per text (about
+    // 100), the needle's pictures per step (for a 177-pixel gauge, about 250), and the hub at
+    // hubOrigin_.
     mutable ReadoutText readout_;
+    PictureCache<QString> readouts_{256 * 1024};
     PictureCache<int> needles_{2 * 1024 * 1024};
     mutable QImage hub_;
     mutable QPointF hubOrigin_;

@@ -37,27 +37,32 @@ public:
                              std::floor(bounds.top() * ratio) / ratio);
         const QSize size(int(std::ceil((bounds.right() - origin.x()) * ratio)),
                          int(std::ceil((bounds.bottom() - origin.y()) * ratio)));
-        auto picture =
-            std::make_unique<Picture>(origin, QImage(size, QImage::Format_ARGB32_Premultiplied));
-        QImage &image = picture->image;
-        const qsizetype cost = image.sizeInBytes();
-        if (image.isNull() || cost > cache_.maxCost()) {
+        if (size.isEmpty() || qsizetype(size.width()) * size.height() * 4 > cache_.maxCost()) {
             paint(p);
             return;
         }
-        image.setDevicePixelRatio(ratio);
+        // Drawn on a scratch picture that is kept, with its paint engine, and copied out: a
+        // paint engine for every new picture costs as much as the drawing.
+        if (scratch_.width() < size.width() || scratch_.height() < size.height())
+            scratch_ =
+                QImage(size.expandedTo(scratch_.size()), QImage::Format_ARGB32_Premultiplied);
+        scratch_.setDevicePixelRatio(ratio);
         // Text takes its size in pixels from the resolution it is drawn at.
         if (device) {
-            image.setDotsPerMeterX(qRound(device->logicalDpiX() / 0.0254));
-            image.setDotsPerMeterY(qRound(device->logicalDpiY() / 0.0254));
+            scratch_.setDotsPerMeterX(qRound(device->logicalDpiX() / 0.0254));
+            scratch_.setDotsPerMeterY(qRound(device->logicalDpiY() / 0.0254));
         }
-        image.fill(Qt::transparent);
         {
-            QPainter painter(&image);
+            QPainter painter(&scratch_);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.fillRect(QRectF(QPointF(0, 0), QSizeF(size) / ratio), Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
             painter.translate(-origin);
             paint(painter);
         }
-        p.drawImage(origin, image);
+        auto picture = std::make_unique<Picture>(origin, scratch_.copy(QRect(QPoint(0, 0), size)));
+        p.drawImage(origin, picture->image);
+        const qsizetype cost = picture->image.sizeInBytes();
         cache_.insert(key, picture.release(), cost);
     }
 
@@ -68,4 +73,5 @@ private:
         QImage image;
     };
     QCache<Key, Picture> cache_;
+    QImage scratch_;
 };
