@@ -1,6 +1,7 @@
 // Gauge benchmark: the main window's two gauges, offscreen, each given a new value 800 times,
 // a repaint apart as in a stream; prints the processing time of one repaint of both (the paint
-// pass after the new values), median and quartiles.
+// pass after the new values), median and quartiles, for values that are all new and for a
+// random walk.
 //
 //     gauge_bench [--save PREFIX]
 //
@@ -10,8 +11,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QRandomGenerator>
 #include <QThread>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -54,21 +57,39 @@ int main(int argc, char *argv[])
         }
     }
 
-    // Between repaints the caches go cold, as between records of a stream.
+    // Between repaints the caches go cold, as between records of a stream. Two runs: a sweep
+    // where every value is new (no picture of a needle step or a readout text can be reused),
+    // and the simulator's random walk at the line's rate (about 2.5 records a repaint).
     constexpr int Count = 800;
-    std::vector<double> us;
-    for (int k = 0; k < Count; ++k) {
-        elevation.setNeedleValue(-80 + (k % 430) * 0.37 + 0.01);
-        azimuth.setNeedleValue((k * 7 % 3600) * 0.1 + 0.01);
-        QElapsedTimer timer;
-        timer.start();
-        QApplication::sendPostedEvents();
-        QApplication::processEvents();
-        us.push_back(double(timer.nsecsElapsed()) / 1e3);
-        QThread::msleep(GaugeWidget::repaintIntervalMs + 1);
-    }
-    std::sort(us.begin(), us.end());
-    std::printf("one repaint of both gauges: median %.0f us (quartiles %.0f, %.0f)\n",
-                us[Count / 2], us[Count / 4], us[3 * Count / 4]);
+    const auto measure = [&](const char *what, const auto &next) {
+        std::vector<double> us;
+        for (int k = 0; k < Count; ++k) {
+            const auto [e, a] = next(k);
+            elevation.setNeedleValue(e);
+            azimuth.setNeedleValue(a);
+            QElapsedTimer timer;
+            timer.start();
+            QApplication::sendPostedEvents();
+            QApplication::processEvents();
+            us.push_back(double(timer.nsecsElapsed()) / 1e3);
+            QThread::msleep(GaugeWidget::repaintIntervalMs + 1);
+        }
+        std::sort(us.begin(), us.end());
+        std::printf("one repaint of both gauges, %s: median %.0f us (quartiles %.0f, %.0f)\n", what,
+                    us[Count / 2], us[Count / 4], us[3 * Count / 4]);
+    };
+    measure("every value new", [](int k) {
+        return std::pair(-80 + (k % 430) * 0.37 + 0.01, (k * 7 % 3600) * 0.1 + 0.01);
+    });
+    QRandomGenerator random(1);
+    double e = 10;
+    double a = 100;
+    measure("random walk", [&](int k) {
+        for (int r = 0; r < (k % 2 ? 3 : 2); ++r) {
+            e = std::clamp(e + random.bounded(1.0) - 0.5, -90.0, 90.0);
+            a = std::fmod(a + random.bounded(2.0) - 1.0 + 360.0, 360.0);
+        }
+        return std::pair(e, a);
+    });
     return 0;
 }
