@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QPainter>
 #include <QRectF>
+#include <cmath>
 #include <functional>
+#include <memory>
 
 // Pictures of parts of a widget, kept per key for the keys drawn lately: a part that takes one of
 // a limited set of looks (a needle at one of its angles, a readout with one of its texts) is
