@@ -229,7 +229,7 @@ void GaugeWidget::updateLayout()
     const QRectF readout(at.x() - readoutWidth_ / 2, at.y() - readoutHeight_ / 2 - 1, readoutWidth_,
                          readoutHeight_ + 2);
     layout_ = {centre, radius, QRectF(0, centre.y() + radius + 1, w, captionHeight_), readout};
-    hub_ = QImage();
+    hubs_.clear();
     // Needle coordinates: y along the needle (1000 = radius), x across it (10000 = radius).
     needleShape_.clear();
     needleReach_ = 0;
@@ -451,22 +451,9 @@ void GaugeWidget::paintNeedle(QPainter &p)
         paintNeedleShape(p, angle);
 
     // The hub never turns: drawn once per layout and pixel ratio, and copied.
-    const qreal dpr = paintedRatio_;
-    if (hub_.isNull() || hub_.devicePixelRatio() != dpr) {
-        const double reach = (l.radius - 2) * 0.07 + 1;
-        // At a whole device pixel, so that the copy lands on the pixels it was drawn for.
-        hubOrigin_ = QPointF(std::floor((l.centre.x() - reach) * dpr) / dpr,
-                             std::floor((l.centre.y() - reach) * dpr) / dpr);
-        const int side = int(std::ceil((2 * reach + 2) * dpr));
-        hub_ = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
-        hub_.setDevicePixelRatio(dpr);
-        hub_.fill(Qt::transparent);
-        QPainter h(&hub_);
-        h.setRenderHint(QPainter::Antialiasing);
-        h.translate(-hubOrigin_);
-        paintHub(h);
-    }
-    p.drawImage(hubOrigin_, hub_);
+    const double reach = (l.radius - 2) * 0.07 + 1;
+    hubs_.draw(p, 0, QRectF(l.centre - QPointF(reach, reach), QSizeF(2 * reach, 2 * reach)),
+               [this](QPainter &q) { paintHub(q); });
 }
 
 void GaugeWidget::paintReadout(QPainter &p) const
@@ -499,6 +486,7 @@ void GaugeWidget::paintHub(QPainter &p) const
     QRadialGradient hub(l.centre - QPointF(1.5, 1.5), r * 0.09);
     hub.setColorAt(0, QColor(120, 120, 128));
     hub.setColorAt(1, QColor(20, 20, 24));
+    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(hub);
     p.drawEllipse(l.centre, r * 0.07, r * 0.07);

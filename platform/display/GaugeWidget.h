@@ -133,13 +133,11 @@ private:
     QFont scaleFont_;
     QFont captionFont_;
     // Drawing caches that a paint fills in: the readout's glyphs, its pictures per text (about
-    // 100), the needle's pictures per step (for a 177-pixel gauge, about 250), and the hub at
-    // hubOrigin_.
+    // 100), the needle's pictures per step (for a 177-pixel gauge, about 250), and the hub's.
     mutable ReadoutText readout_;
     PictureCache<QString> readouts_{256 * 1024};
     PictureCache<int> needles_{2 * 1024 * 1024};
-    mutable QImage hub_;
-    mutable QPointF hubOrigin_;
+    PictureCache<int> hubs_{64 * 1024};
     double captionHeight_ = 0;
     double readoutHeight_ = 0;
     double readoutWidth_ = 0;
