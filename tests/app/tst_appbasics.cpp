@@ -1,7 +1,7 @@
 // The help text, window placement arithmetic and the window icon.
 #include "app/HelpText.h"
 #include "app/WindowIcon.h"
-#include "platform/display/Twips.h"
+#include "platform/runtime/Twips.h"
 
 #include <QtTest>
 
