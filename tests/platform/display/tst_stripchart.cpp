@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QSignalSpy>
+#include <QTimeZone>
 #include <QTest>
 #include <functional>
 #include <qcustomplot.h>
@@ -12,9 +13,19 @@ namespace
 
 constexpr double Second = 1.0 / 86400.0;
 
+// A chart whose clock stands at the end of 1970-01-01 (the test runs in UTC), so a point's X
+// is its time of day.
+struct DayOneChart : StripChartWidget {
+    DayOneChart()
+    {
+        setNowSource(
+            [] { return QDateTime(QDate(1970, 1, 1), QTime(23, 59, 59), QTimeZone::utc()); });
+    }
+};
+
 // A chart on screen with 90 seconds of data, 10 points a second, ending at 12:01:30.
 struct ShownChart {
-    StripChartWidget chart;
+    DayOneChart chart;
     QCustomPlot *plot = nullptr;
 
     ShownChart()
@@ -96,7 +107,7 @@ private slots:
 
 void TestStripChart::captionsBelongToTheCurrentTrace()
 {
-    StripChartWidget chart;
+    DayOneChart chart;
     QCOMPARE(chart.CurrentTrace(), short(0));
     chart.setCaption(QStringLiteral("Elevation"));
     chart.setCurrentTrace(1);
@@ -111,7 +122,7 @@ void TestStripChart::captionsBelongToTheCurrentTrace()
 
 void TestStripChart::captionColourStartsAsBackColor()
 {
-    StripChartWidget chart;
+    DayOneChart chart;
     const std::uint32_t back = chart.BackColor();
     QVERIFY(back <= 0x00FFFFFF);
     QCOMPARE(chart.TraceCaptionColor(), back);
@@ -127,7 +138,7 @@ void TestStripChart::captionColourStartsAsBackColor()
 
 void TestStripChart::valueAtCursor()
 {
-    StripChartWidget chart;
+    DayOneChart chart;
     chart.setCursorX(0.5);
     QCOMPARE(chart.ValueAtCursor(0), 0.0); // no points
     chart.AddPoint(0, 0.5, 12.34);
@@ -537,5 +548,11 @@ void TestStripChart::timeTicksStayReadable()
     }
 }
 
-QTEST_MAIN(TestStripChart)
+int main(int argc, char **argv)
+{
+    qputenv("TZ", "UTC");
+    QApplication app(argc, argv);
+    TestStripChart test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_stripchart.moc"
