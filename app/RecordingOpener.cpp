@@ -22,10 +22,10 @@ RecordingOpener::RecordingOpener(StripChartWidget &chart, SerialControl &port, P
 QString RecordingOpener::noticeFor(const QString &name, const RecordingLoad &load)
 {
     const auto day = [](QDate date) { return date.toString(QStringLiteral("yyyy-MM-dd")); };
-    const QString dates = load.firstDate == load.lastDate
-                              ? day(load.firstDate)
-                              : QStringLiteral("%1 to %2").arg(day(load.firstDate),
-                                                                day(load.lastDate));
+    const QString dates =
+        load.firstDate == load.lastDate
+            ? day(load.firstDate)
+            : QStringLiteral("%1 to %2").arg(day(load.firstDate), day(load.lastDate));
     return QStringLiteral("%1: %2").arg(name, dates);
 }
 

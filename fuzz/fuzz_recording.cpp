@@ -59,7 +59,8 @@ Read readInPieces(QByteArrayView bytes, qsizetype piece, ChartStore *store)
     ReadingPlacer placer(store ? *store : scratch);
     RecordingParser parser([&](const Reading &r) {
         read.readings.push_back(r);
-        const bool later = read.placed.empty() || r.msecsSinceEpoch >= read.placed.back().msecsSinceEpoch;
+        const bool later =
+            read.placed.empty() || r.msecsSinceEpoch >= read.placed.back().msecsSinceEpoch;
         require(placer.place(r) == later, "a reading is placed unless earlier than the last");
         if (later)
             read.placed.push_back(r);

@@ -9,8 +9,8 @@
 #include <qcustomplot.h>
 
 // What the strip chart draws over its traces: the trace captions, a notice line, the cursor
-// line, the white scaling handles and the divider between the two plotting areas. It also answers where those
-// are, so the mouse can grab them.
+// line, the white scaling handles and the divider between the two plotting areas. It also answers
+// where those are, so the mouse can grab them.
 class ChartOverlay : public QCPLayerable
 {
 public:

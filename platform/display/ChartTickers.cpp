@@ -101,7 +101,8 @@ int TimeOfDayTicker::getSubTickCount(double tickStep)
 QString TimeOfDayTicker::formatDate(double localDays, const QString &format)
 {
     const auto day = static_cast<qint64>(std::floor(localDays + 0.5 / SecondsPerDay));
-    QString out = QDate::fromJulianDay(day + JulianDayOf1970).toString(QStringLiteral("yyyy-MM-dd"));
+    QString out =
+        QDate::fromJulianDay(day + JulianDayOf1970).toString(QStringLiteral("yyyy-MM-dd"));
     if (format.endsWith(QLatin1Char(' ')))
         out += QLatin1Char(' ');
     return out;
@@ -109,7 +110,9 @@ QString TimeOfDayTicker::formatDate(double localDays, const QString &format)
 
 double TimeOfDayTicker::offsetDays(double x) const
 {
-    const std::optional<int> noted = offsets_ ? offsets_->at(x) : std::nullopt;
+    // A tick computed in local time lands a few ulps off the whole second a run starts on.
+    const double second = ChartTime::fromMsecs((ChartTime::toMsecs(x) + 500) / 1000 * 1000);
+    const std::optional<int> noted = offsets_ ? offsets_->at(second) : std::nullopt;
     return noted.value_or(fallbackOffset_) / SecondsPerDay;
 }
 

@@ -22,8 +22,8 @@ class TracePlottable;
 // The two-trace strip chart: elevation (trace 0, -90..90) in the upper plotting area and azimuth
 // (trace 1, 0..360) in the lower one, over a shared time axis. X is real time (ChartTime); a
 // point's time of day becomes the latest instant at or before now with that local time, so the
-// chart goes on to the right through midnight and a daylight-saving change alike. The points live in a
-// ChartStore; the plot only draws the pixel columns it shows. Adding a point only stores it;
+// chart goes on to the right through midnight and a daylight-saving change alike. The points live
+// in a ChartStore; the plot only draws the pixel columns it shows. Adding a point only stores it;
 // a picture is drawn (by a timer, at most every 33 ms) only when pixels would change: the view
 // moves (while following, as the newest point's time advances) or a new point falls outside
 // what its pixel column already shows. A hidden chart draws nothing until it is shown.

@@ -13,9 +13,7 @@ std::optional<int> UtcOffsetRuns::at(double x) const
 {
     if (runs_.empty())
         return std::nullopt;
-    const auto after =
-        std::upper_bound(runs_.begin(), runs_.end(), x, [](double v, const Run &r) {
-            return v < r.from;
-        });
+    const auto after = std::upper_bound(runs_.begin(), runs_.end(), x,
+                                        [](double v, const Run &r) { return v < r.from; });
     return after == runs_.begin() ? runs_.front().offsetSeconds : std::prev(after)->offsetSeconds;
 }

@@ -65,9 +65,8 @@ struct Rig {
     StripChartWidget &chart = window.chart();
     // Live points land on 2026-12-07, the day before this clock's.
     bool placed = [this] {
-        chart.setNowSource([] {
-            return QDateTime(QDate(2026, 12, 8), QTime(0, 0, 5), QTimeZone(3600));
-        });
+        chart.setNowSource(
+            [] { return QDateTime(QDate(2026, 12, 8), QTime(0, 0, 5), QTimeZone(3600)); });
         return true;
     }();
 };
