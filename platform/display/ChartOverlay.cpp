@@ -172,8 +172,10 @@ QRect ChartOverlay::drawNotice(QCPPainter *painter) const
     if (notice_.isEmpty())
         return {};
     const QFontMetrics metrics(noticeFont_);
-    // Right of the elevation caption's usual place, so the two rarely meet.
-    const int room = std::max(0, upper_->width() / 2 - int(HandleSize) - 4);
+    // Right of the elevation caption, never over it.
+    const int caption =
+        captions_[0].isEmpty() ? 0 : QFontMetrics(captionFont_).horizontalAdvance(captions_[0]) + 8;
+    const int room = std::max(0, upper_->width() - caption - 3 * int(HandleSize) - 8);
     const QString text = metrics.elidedText(notice_, Qt::ElideMiddle, room);
     const int width = metrics.horizontalAdvance(text) + 8;
     const QRectF r(upper_->right() - width - HandleSize, upper_->top() + 3, width,
