@@ -75,6 +75,17 @@ int localOffsetAt(double x)
 TimeOfDayResolver::Instant TimeOfDayResolver::resolve(double timeOfDay,
                                                       const std::function<QDateTime()> &clock)
 {
+    // Records of one second (and the two traces of a record) share their time of day.
+    if (any_ && timeOfDay == lastTimeOfDay_)
+        return last_;
+    lastTimeOfDay_ = timeOfDay;
+    last_ = place(timeOfDay, clock);
+    return last_;
+}
+
+TimeOfDayResolver::Instant TimeOfDayResolver::place(double timeOfDay,
+                                                    const std::function<QDateTime()> &clock)
+{
     const qint64 msOfDay = std::llround(timeOfDay * ChartTime::MsecsPerDay);
     if (any_) {
         const qint64 at = midnight_ + msOfDay;

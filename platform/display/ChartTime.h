@@ -42,7 +42,11 @@ public:
     void reset() { any_ = false; }
 
 private:
+    Instant place(double timeOfDay, const std::function<QDateTime()> &clock);
     void settle(qint64 msecs);
+
+    double lastTimeOfDay_ = -1;
+    Instant last_{0, 0};
 
     bool any_ = false;
     qint64 lastMsecs_ = 0;
