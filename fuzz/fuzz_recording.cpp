@@ -8,7 +8,7 @@
 // - the store's X never goes back, and a reading earlier than the one before it is skipped;
 // - a store exported and read back holds the very same points;
 // - every reading placed is exported at its own instant (whole seconds) and UTC offset.
-#include "platform/display/ChartStore.h"
+#include "chartdata/ChartStore.h"
 #include "recording/ChartExport.h"
 #include "recording/JobProgress.h"
 #include "recording/RecordingReader.h"

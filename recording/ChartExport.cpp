@@ -1,6 +1,6 @@
 #include "recording/ChartExport.h"
 
-#include "platform/display/ChartTime.h"
+#include "chartdata/ChartTime.h"
 #include "recording/JobProgress.h"
 #include "recording/RecordRow.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/display/TraceSeries.h"
-#include "platform/display/UtcOffsetRuns.h"
+#include "chartdata/TraceSeries.h"
+#include "chartdata/UtcOffsetRuns.h"
 
 #include <QString>
 #include <array>

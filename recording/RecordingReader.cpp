@@ -1,7 +1,7 @@
 #include "recording/RecordingReader.h"
 
-#include "platform/display/ChartStore.h"
-#include "platform/display/ChartTime.h"
+#include "chartdata/ChartStore.h"
+#include "chartdata/ChartTime.h"
 #include "recording/JobProgress.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "platform/display/ChartTickers.h"
 
-#include "platform/display/ChartTime.h"
-#include "platform/display/UtcOffsetRuns.h"
+#include "chartdata/ChartTime.h"
+#include "chartdata/UtcOffsetRuns.h"
 
 #include <QDate>
 #include <array>

@@ -11,7 +11,7 @@
 #include "app/FileChooser.h"
 #include "app/RecordingOpener.h"
 #include "app/frmOrvelShow.h"
-#include "platform/display/ChartTime.h"
+#include "chartdata/ChartTime.h"
 #include "platform/display/StripChartWidget.h"
 
 #include <QClipboard>

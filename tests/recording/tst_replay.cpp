@@ -1,7 +1,7 @@
 // Reading recordings back into a chart store, and writing a store out as a recording.
 #include "WriteFile.h"
-#include "platform/display/ChartStore.h"
-#include "platform/display/ChartTime.h"
+#include "chartdata/ChartStore.h"
+#include "chartdata/ChartTime.h"
 #include "recording/ChartExport.h"
 #include "recording/JobProgress.h"
 #include "recording/RecordingReader.h"

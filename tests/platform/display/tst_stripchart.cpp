@@ -1,7 +1,7 @@
+#include "chartdata/ChartTime.h"
+#include "chartdata/UtcOffsetRuns.h"
 #include "platform/display/ChartTickers.h"
-#include "platform/display/ChartTime.h"
 #include "platform/display/StripChartWidget.h"
-#include "platform/display/UtcOffsetRuns.h"
 
 #include <QApplication>
 #include <QSignalSpy>

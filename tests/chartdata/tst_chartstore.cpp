@@ -1,5 +1,5 @@
-#include "platform/display/ChartStore.h"
-#include "platform/display/ChartTime.h"
+#include "chartdata/ChartStore.h"
+#include "chartdata/ChartTime.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "platform/display/UtcOffsetRuns.h"
+#include "chartdata/UtcOffsetRuns.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/display/ChartTime.h"
+#include "chartdata/ChartTime.h"
 
 #include <QTimeZone>
 #include <array>
