@@ -26,7 +26,8 @@ void ChartExporter::chooseAndExport()
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString suggested =
         QDir(folder).filePath(QStringLiteral("orvel-%1.csv")
-                                  .arg(chart_.dayZero().toString(QStringLiteral("yyyy-MM-dd"))));
+                                  .arg(chart_.localTimeAt(chart_.store().newestX())
+                                           .toString(QStringLiteral("yyyy-MM-dd"))));
     const QString path = files_.saveFile(QStringLiteral("Export Chart Data"), suggested,
                                          QStringLiteral("CSV (*.csv)"), nullptr);
     if (!path.isEmpty())
@@ -37,16 +38,17 @@ void ChartExporter::exportTo(const QString &path)
 {
     struct Export {
         ChartExport::Points points;
+        UtcOffsetRuns offsets;
         ChartExport::Result result;
     };
     auto job = std::make_shared<Export>();
     job->points = chart_.store().snapshot();
-    const QDate dayZero = chart_.dayZero();
+    job->offsets = chart_.store().offsets();
     const QString shown = QDir::toNativeSeparators(path);
     BackgroundJob::run(
         owner_, QStringLiteral("Exporting to %1").arg(QFileInfo(path).fileName()),
-        [job, dayZero, path](JobProgress &progress) {
-            job->result = ChartExport::save(job->points, dayZero, path, progress);
+        [job, path](JobProgress &progress) {
+            job->result = ChartExport::save(job->points, job->offsets, path, progress);
             // The snapshot may hold chunks the chart has since let go: free them here.
             job->points = {};
         },

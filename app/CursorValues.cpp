@@ -3,9 +3,8 @@
 #include "platform/display/StripChartWidget.h"
 
 #include <QClipboard>
-#include <QDate>
+#include <QDateTime>
 #include <QGuiApplication>
-#include <QTime>
 #include <cmath>
 
 namespace CursorValues
@@ -16,14 +15,11 @@ QString text(const StripChartWidget &chart, const QLocale &locale)
     if (!chart.hasCursor())
         return {};
     // Points stand at whole seconds; the cursor between two reads the earlier one.
-    const auto seconds = static_cast<qint64>(std::floor(chart.cursorX() * 86400.0 + 1e-6));
-    const qint64 days = seconds / 86400 - (seconds % 86400 < 0);
-    const QDate date = chart.dayZero().addDays(days);
-    const QTime time = QTime(0, 0).addSecs(int(seconds - days * 86400));
+    const double second = std::floor(chart.cursorX() * 86400.0 + 1e-6);
+    const QDateTime at = chart.localTimeAt(second / 86400.0);
     QLocale numbers = locale;
     numbers.setNumberOptions(QLocale::OmitGroupSeparator);
-    QString row = date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
-                  time.toString(QStringLiteral("HH:mm:ss"));
+    QString row = at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     for (short trace = 0; trace < 2; ++trace) {
         row += QLatin1Char('\t');
         if (!chart.store().trace(trace).isEmpty())

@@ -10,12 +10,23 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 #include <memory>
 
 RecordingOpener::RecordingOpener(StripChartWidget &chart, SerialControl &port, Prompts &prompts,
                                  FileChooser &files, QWidget *owner)
     : QObject(owner), chart_(chart), port_(port), prompts_(prompts), files_(files), owner_(owner)
 {
+}
+
+QString RecordingOpener::noticeFor(const QString &name, const RecordingLoad &load)
+{
+    const auto day = [](QDate date) { return date.toString(QStringLiteral("yyyy-MM-dd")); };
+    const QString dates =
+        load.firstDate == load.lastDate
+            ? day(load.firstDate)
+            : QStringLiteral("%1 to %2").arg(day(load.firstDate), day(load.lastDate));
+    return QStringLiteral("%1: %2").arg(name, dates);
 }
 
 bool RecordingOpener::portClosed()
@@ -50,26 +61,37 @@ void RecordingOpener::open(const QString &path)
     };
     auto load = std::make_shared<Load>();
     const QString shown = QDir::toNativeSeparators(path);
+    const QString name = QFileInfo(path).fileName();
     BackgroundJob::run(
         owner_, QStringLiteral("Opening %1").arg(QFileInfo(path).fileName()),
         [load, path](JobProgress &progress) {
             load->result = RecordingReader::load(path, load->store, progress);
         },
-        [this, load, shown](bool) {
+        [this, load, shown, name](bool) {
             const RecordingLoad &result = load->result;
             // Start may have been chosen meanwhile: live readings win.
             const bool loaded = result.status == RecordingLoad::Status::Loaded && !port_.PortOpen();
-            if (loaded)
-                chart_.takeStore(load->store, result.dayZero);
+            if (loaded) {
+                chart_.takeStore(load->store);
+                chart_.setNotice(noticeFor(name, result));
+            }
             if (result.status == RecordingLoad::Status::Refused) {
                 prompts_.message(QStringLiteral("Cannot open %1 as a recording.").arg(shown),
                                  result.reason);
-            } else if (loaded && result.badRows > 0) {
-                prompts_.message(
-                    QStringLiteral("%1 of the rows in %2 could not be read and were skipped.")
-                        .arg(result.badRows)
-                        .arg(shown),
-                    QStringLiteral("%1 readings were opened.").arg(result.readings));
+            } else if (loaded && (result.badRows > 0 || result.outOfOrder > 0)) {
+                QStringList skipped;
+                if (result.badRows > 0)
+                    skipped << QStringLiteral("%1 of the rows in %2 could not be read and were "
+                                              "skipped.")
+                                   .arg(result.badRows)
+                                   .arg(shown);
+                if (result.outOfOrder > 0)
+                    skipped << QStringLiteral("%1 rows in %2 were earlier than the row before "
+                                              "them and were skipped.")
+                                   .arg(result.outOfOrder)
+                                   .arg(shown);
+                prompts_.message(skipped.join(QLatin1Char(' ')),
+                                 QStringLiteral("%1 readings were opened.").arg(result.readings));
             }
             emit loadEnded(loaded);
         });

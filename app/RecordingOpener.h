@@ -7,6 +7,7 @@ class FileChooser;
 class Prompts;
 class SerialControl;
 class StripChartWidget;
+struct RecordingLoad;
 
 // "Open Recording..." and the FILE on the command line: reads a recording or an exported chart
 // on a worker thread into a store of its own, which then takes the chart's place. A cancel or a
@@ -30,6 +31,8 @@ signals:
 
 private:
     bool portClosed();
+    // The chart's notice for a loaded file: its name and the dates it spans.
+    static QString noticeFor(const QString &name, const RecordingLoad &load);
 
     StripChartWidget &chart_;
     SerialControl &port_;

@@ -5,14 +5,11 @@
 
 ChartStore::ChartStore(double keepDays) : keepDays_(keepDays) {}
 
-void ChartStore::append(int trace, double timeOfDay, double y)
+void ChartStore::append(int trace, double at, double y)
 {
-    if (trace < 0 || trace >= TraceCount || std::isnan(y) || !std::isfinite(timeOfDay))
+    if (trace < 0 || trace >= TraceCount || std::isnan(y) || !std::isfinite(at))
         return;
-    if (any_ && timeOfDay < lastTimeOfDay_ - 0.5)
-        dayOffset_ += 1.0;
-    lastTimeOfDay_ = timeOfDay;
-    const double x = any_ ? std::max(timeOfDay + dayOffset_, newest_) : timeOfDay + dayOffset_;
+    const double x = any_ ? std::max(at, newest_) : at;
     any_ = true;
     newest_ = x;
     traces_[static_cast<std::size_t>(trace)].append(x, y);
@@ -29,8 +26,7 @@ void ChartStore::clear()
 {
     for (TraceSeries &t : traces_)
         t.clear();
-    dayOffset_ = 0;
-    lastTimeOfDay_ = 0;
+    offsets_.clear();
     newest_ = 0;
     nextThinCheck_ = 0;
     any_ = false;
@@ -61,8 +57,7 @@ void ChartStore::swap(ChartStore &other) noexcept
     for (std::size_t i = 0; i < traces_.size(); ++i)
         traces_[i].swap(other.traces_[i]);
     std::swap(keepDays_, other.keepDays_);
-    std::swap(dayOffset_, other.dayOffset_);
-    std::swap(lastTimeOfDay_, other.lastTimeOfDay_);
+    std::swap(offsets_, other.offsets_);
     std::swap(newest_, other.newest_);
     std::swap(nextThinCheck_, other.nextThinCheck_);
     std::swap(any_, other.any_);

@@ -1,15 +1,16 @@
 #pragma once
 
 #include "chartdata/TraceSeries.h"
+#include "chartdata/UtcOffsetRuns.h"
 
 #include <array>
 #include <cstddef>
 
-// The strip chart's history of its two traces. Points arrive with X as a time of day (a fraction
-// of a day); the store keeps an unwrapped X that carries on past midnight, so a point whose time
-// of day drops by more than half a day lands one day further right. A clock that steps back by
-// less than that is held at the last X until it catches up, so X never decreases. Points older
-// than the keep horizon (one day behind the newest point) may be thinned; newer ones never are.
+// The strip chart's history of its two traces. X is real time (see ChartTime): days since 1970
+// UTC. A point that steps back is held at the newest X until the time catches up, so X never
+// decreases. Points older than the keep horizon (one day behind the newest point) may be thinned;
+// newer ones never are. Beside the points, the UTC offset of each stretch of them is kept, so
+// they can be labelled and written with the local time they had.
 class ChartStore
 {
 public:
@@ -18,7 +19,10 @@ public:
     explicit ChartStore(double keepDays = 1.0);
 
     // Ignores an unknown trace and a Y that is not a number.
-    void append(int trace, double timeOfDay, double y);
+    void append(int trace, double x, double y);
+    // The UTC offset in force from x on (x in time order with the points).
+    void noteOffset(double x, int offsetSeconds) { offsets_.note(x, offsetSeconds); }
+    const UtcOffsetRuns &offsets() const { return offsets_; }
     void clear();
 
     bool isEmpty() const;
@@ -38,8 +42,7 @@ public:
 private:
     std::array<TraceSeries, TraceCount> traces_;
     double keepDays_;
-    double dayOffset_ = 0;
-    double lastTimeOfDay_ = 0;
+    UtcOffsetRuns offsets_;
     double newest_ = 0;
     double nextThinCheck_ = 0;
     bool any_ = false;

@@ -5,8 +5,9 @@
 // It must hold that
 // - the pieces give the same readings, bad-row count, torn line and verdict as the whole;
 // - every reading written again as a row reads back as the same reading;
-// - the store's X never goes back;
-// - a store exported and read back holds the very same points.
+// - the store's X never goes back, and a reading earlier than the one before it is skipped;
+// - a store exported and read back holds the very same points;
+// - every reading placed is exported at its own instant (whole seconds) and UTC offset.
 #include "chartdata/ChartStore.h"
 #include "recording/ChartExport.h"
 #include "recording/JobProgress.h"
@@ -18,6 +19,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <set>
 #include <vector>
 
 namespace
@@ -43,6 +46,7 @@ bool same(double a, double b)
 
 struct Read {
     std::vector<Reading> readings;
+    std::vector<Reading> placed;
     qint64 bad = 0;
     bool torn = false;
     RecordingParser::State state{};
@@ -51,13 +55,15 @@ struct Read {
 Read readInPieces(QByteArrayView bytes, qsizetype piece, ChartStore *store)
 {
     Read read;
+    ChartStore scratch;
+    ReadingPlacer placer(store ? *store : scratch);
     RecordingParser parser([&](const Reading &r) {
         read.readings.push_back(r);
-        if (store) {
-            const double x = RecordingReader::chartTimeOfDay(r);
-            store->append(0, x, r.elevation);
-            store->append(1, x, r.azimuth);
-        }
+        const bool later =
+            read.placed.empty() || r.msecsSinceEpoch >= read.placed.back().msecsSinceEpoch;
+        require(placer.place(r) == later, "a reading is placed unless earlier than the last");
+        if (later)
+            read.placed.push_back(r);
     });
     for (qsizetype i = 0; i < bytes.size(); i += piece)
         parser.feed(bytes.sliced(i, std::min(piece, bytes.size() - i)));
@@ -122,8 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     JobProgress progress;
-    const QDate dayZero = RecordingReader::localDate(whole.readings.front());
-    const auto written = ChartExport::write(before, dayZero, out, progress);
+    const auto written = ChartExport::write(before, store.offsets(), out, progress);
     require(written.status == ChartExport::Result::Status::Written, "export written");
     ChartStore reloaded;
     const Read back = readInPieces(out.data(), out.data().size(), &reloaded);
@@ -131,5 +136,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const auto after = reloaded.snapshot();
     for (int t = 0; t < 2; ++t)
         require(pointsOf(after[t]) == pointsOf(before[t]), "an export reads back the same points");
+    // Each row at a second a placed reading had, with the offset of the last one of that
+    // second (readings of one instant at two offsets share one).
+    std::map<qint64, int> offsetOfSecond;
+    for (const Reading &r : whole.placed) {
+        if (!std::isnan(r.elevation) || !std::isnan(r.azimuth))
+            offsetOfSecond[r.msecsSinceEpoch - ((r.msecsSinceEpoch % 1000) + 1000) % 1000] =
+                r.utcOffsetSeconds;
+    }
+    std::set<qint64> exported;
+    for (const Reading &e : back.readings) {
+        const auto found = offsetOfSecond.find(e.msecsSinceEpoch);
+        require(found != offsetOfSecond.end(), "exported at a placed reading's instant");
+        require(found->second == e.utcOffsetSeconds, "exported at its own offset");
+        exported.insert(e.msecsSinceEpoch);
+    }
+    require(exported.size() == offsetOfSecond.size(), "every placed second is exported");
     return 0;
 }

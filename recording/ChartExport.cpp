@@ -1,5 +1,6 @@
 #include "recording/ChartExport.h"
 
+#include "chartdata/ChartTime.h"
 #include "recording/JobProgress.h"
 #include "recording/RecordRow.h"
 
@@ -14,7 +15,6 @@
 namespace
 {
 
-constexpr qint64 JulianDayOf1970 = 2440588;
 // Written 64 KiB at a time: a day's export writes as fast as with bigger pieces, and a short one
 // does not map and hand back a megabyte.
 constexpr qsizetype FlushBytes = 1 << 16;
@@ -51,24 +51,32 @@ private:
     std::uint64_t point_ = 0;
 };
 
-// The local clock's UTC offset at a local date and time. Offsets change on whole minutes (in
-// practice on quarter hours), so one look-up a minute serves every second of it.
-class LocalOffsets
+// The offset of each row's second: the noted one, else the system's, looked up once a minute.
+class RowOffsets
 {
 public:
-    int at(qint64 localDay, int secondOfDay)
+    explicit RowOffsets(const UtcOffsetRuns &noted) : noted_(noted) {}
+
+    int at(qint64 second)
     {
-        const qint64 minute = localDay * 1440 + secondOfDay / 60;
-        if (minute != minute_) {
-            minute_ = minute;
-            const QDateTime local(QDate::fromJulianDay(localDay + JulianDayOf1970),
-                                  QTime(0, 0).addSecs(secondOfDay - secondOfDay % 60));
-            offset_ = local.offsetFromUtc();
+        const std::vector<UtcOffsetRuns::Run> &runs = noted_.runs();
+        if (!runs.empty()) {
+            // Seconds come in order: the run only ever moves on.
+            const double x = ChartTime::fromMsecs(second * 1000);
+            while (run_ + 1 < runs.size() && runs[run_ + 1].from <= x)
+                ++run_;
+            return runs[run_].offsetSeconds;
+        }
+        if (second / 60 != minute_) {
+            minute_ = second / 60;
+            offset_ = ChartTime::localOffsetAt(ChartTime::fromMsecs(second * 1000));
         }
         return offset_;
     }
 
 private:
+    const UtcOffsetRuns &noted_;
+    std::size_t run_ = 0;
     qint64 minute_ = std::numeric_limits<qint64>::min();
     int offset_ = 0;
 };
@@ -87,13 +95,13 @@ char *appendValue(char *p, double value)
 namespace ChartExport
 {
 
-Result write(const Points &points, QDate dayZero, QIODevice &out, JobProgress &progress)
+Result write(const Points &points, const UtcOffsetRuns &noted, QIODevice &out,
+             JobProgress &progress)
 {
     Result result;
     progress.total = qint64(points[0].pointCount() + points[1].pointCount());
-    const qint64 firstDay = dayZero.toJulianDay() - JulianDayOf1970;
     PointWalker walkers[2] = {PointWalker(points[0]), PointWalker(points[1])};
-    LocalOffsets offsets;
+    RowOffsets offsets(noted);
 
     // Rows are built in a plain buffer: at 6.4 million rows a day, the per-row cost is what
     // counts. The time field is made once per second and copied to each row of it. The buffer
@@ -120,14 +128,11 @@ Result write(const Points &points, QDate dayZero, QIODevice &out, JobProgress &p
         const double x = std::min(walkers[0].nextX(), walkers[1].nextX());
         if (!std::isfinite(x))
             break;
-        // X holds whole seconds: s / 86400 plus whole days.
-        const qint64 seconds = std::llround(x * 86400.0);
-        const qint64 day = seconds / 86400 - (seconds % 86400 < 0);
-        const int secondOfDay = int(seconds - day * 86400);
+        // X holds whole seconds.
+        const qint64 second = std::llround(x * 86400.0);
         Reading moment;
-        moment.utcOffsetSeconds = offsets.at(firstDay + day, secondOfDay);
-        moment.msecsSinceEpoch =
-            ((firstDay + day) * 86400 + secondOfDay - moment.utcOffsetSeconds) * qint64(1000);
+        moment.utcOffsetSeconds = offsets.at(second);
+        moment.msecsSinceEpoch = second * 1000;
         moment.elevation = moment.azimuth = std::numeric_limits<double>::quiet_NaN();
         timeField.clear();
         RecordRow::append(timeField, moment); // "time,,\r\n": the time and the first comma
@@ -168,7 +173,8 @@ Result write(const Points &points, QDate dayZero, QIODevice &out, JobProgress &p
     return result;
 }
 
-Result save(const Points &points, QDate dayZero, const QString &path, JobProgress &progress)
+Result save(const Points &points, const UtcOffsetRuns &offsets, const QString &path,
+            JobProgress &progress)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -176,7 +182,7 @@ Result save(const Points &points, QDate dayZero, const QString &path, JobProgres
         failed.error = file.errorString();
         return failed;
     }
-    Result result = write(points, dayZero, file, progress);
+    Result result = write(points, offsets, file, progress);
     if (result.status != Result::Status::Written) {
         file.cancelWriting();
         return result;

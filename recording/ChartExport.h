@@ -1,8 +1,8 @@
 #pragma once
 
 #include "chartdata/TraceSeries.h"
+#include "chartdata/UtcOffsetRuns.h"
 
-#include <QDate>
 #include <QString>
 #include <array>
 
@@ -10,8 +10,8 @@ class QIODevice;
 struct JobProgress;
 
 // Writes the chart's points as a recording: the same header and columns, one row a record. X
-// is a whole second counted in days from `dayZero`, so points from before a midnight crossing
-// carry the earlier date; times get ".000" and the local UTC offset of that date and time.
+// is a whole second of real time; each row gets the date and time at the UTC offset its points
+// were noted with (the system's where none was), and ".000".
 // Points of the two traces that share an X are paired in order, as the record that brought them;
 // a point left over gets an empty field for the other trace. Thinned history (more than a day
 // behind the newest point) gives one row per archived bucket.
@@ -29,9 +29,11 @@ struct Result {
 };
 
 // Writes to the device; progress counts points.
-Result write(const Points &points, QDate dayZero, QIODevice &out, JobProgress &progress);
+Result write(const Points &points, const UtcOffsetRuns &offsets, QIODevice &out,
+             JobProgress &progress);
 // Writes the file whole or not at all: a cancelled or failed export leaves nothing under path
 // (and an existing file there as it was).
-Result save(const Points &points, QDate dayZero, const QString &path, JobProgress &progress);
+Result save(const Points &points, const UtcOffsetRuns &offsets, const QString &path,
+            JobProgress &progress);
 
 } // namespace ChartExport

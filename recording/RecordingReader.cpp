@@ -1,6 +1,7 @@
 #include "recording/RecordingReader.h"
 
 #include "chartdata/ChartStore.h"
+#include "chartdata/ChartTime.h"
 #include "recording/JobProgress.h"
 
 #include <QFile>
@@ -116,12 +117,35 @@ void RecordingParser::refuse(const QString &reason)
     refusal_ = reason;
 }
 
+bool ReadingPlacer::place(const Reading &reading)
+{
+    if (placed_ && reading.msecsSinceEpoch < latest_) {
+        ++skipped_;
+        return false;
+    }
+    const QDate date = RecordingReader::localDate(reading);
+    if (!placed_ || date < firstDate_)
+        firstDate_ = date;
+    if (!placed_ || date > lastDate_)
+        lastDate_ = date;
+    placed_ = true;
+    latest_ = reading.msecsSinceEpoch;
+    const double x = RecordingReader::chartX(reading);
+    store_.noteOffset(x, reading.utcOffsetSeconds);
+    // The store passes over NaN: an empty field plots nothing, as on the live line.
+    store_.append(0, x, reading.elevation);
+    store_.append(1, x, reading.azimuth);
+    return true;
+}
+
 namespace RecordingReader
 {
 
-double chartTimeOfDay(const Reading &reading)
+double chartX(const Reading &reading)
 {
-    return double(RecordRow::localSecondOfDay(reading)) / 86400.0;
+    // Whole seconds, as the live chart has them: points of one second share one run.
+    const qint64 ms = reading.msecsSinceEpoch;
+    return ChartTime::fromMsecs(ms - (ms % 1000 + 1000) % 1000);
 }
 
 QDate localDate(const Reading &reading)
@@ -143,14 +167,8 @@ RecordingLoad load(const QString &path, ChartStore &store, JobProgress &progress
     }
     progress.total = file.size();
 
-    RecordingParser parser([&](const Reading &reading) {
-        if (store.isEmpty())
-            result.dayZero = localDate(reading);
-        const double x = chartTimeOfDay(reading);
-        // The store passes over NaN: an empty field plots nothing, as on the live line.
-        store.append(0, x, reading.elevation);
-        store.append(1, x, reading.azimuth);
-    });
+    ReadingPlacer placer(store);
+    RecordingParser parser([&](const Reading &reading) { placer.place(reading); });
     QByteArray buffer(ReadBlock, Qt::Uninitialized);
     for (;;) {
         const qint64 got = file.read(buffer.data(), buffer.size());
@@ -171,7 +189,10 @@ RecordingLoad load(const QString &path, ChartStore &store, JobProgress &progress
     }
     parser.finish();
 
-    result.readings = parser.readings();
+    result.outOfOrder = placer.skipped();
+    result.readings = parser.readings() - result.outOfOrder;
+    result.firstDate = placer.firstDate();
+    result.lastDate = placer.lastDate();
     result.badRows = parser.badRows();
     result.tornLastLine = parser.tornLastLine();
     if (parser.state() == RecordingParser::State::NotRecording) {

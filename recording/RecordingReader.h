@@ -52,8 +52,10 @@ private:
     QByteArray opening_; // the first bytes, to tell binary data from text
 };
 
-// Loads a recording file into a chart store as the live display would have plotted it: X is the
-// reading's local time of day in whole seconds, and the store carries it past midnight.
+// Loads a recording file into a chart store as the live display would have plotted it: each row
+// at its own instant (its date, time and UTC offset) in whole seconds, with its offset kept, so
+// several days follow one another and a daylight-saving change shows its hour as it happened.
+// A row earlier than the one before it is skipped and counted: the chart's time only goes on.
 struct RecordingLoad {
     enum class Status { Loaded, Cancelled, Refused };
     Status status = Status::Refused;
@@ -62,8 +64,35 @@ struct RecordingLoad {
     qint64 readings = 0;
     qint64 badRows = 0;
     bool tornLastLine = false;
-    // The local date of the first reading: the chart's day 0.
-    QDate dayZero;
+    // Rows skipped for going back in time.
+    qint64 outOfOrder = 0;
+    // The earliest and latest local dates (each reading's at its own offset) placed.
+    QDate firstDate;
+    QDate lastDate;
+};
+
+// Places readings in a chart store, each at its own instant in whole seconds with its offset
+// noted; a reading earlier than the one placed before it is skipped (the chart's time only goes
+// on).
+class ReadingPlacer
+{
+public:
+    explicit ReadingPlacer(ChartStore &store) : store_(store) {}
+
+    // False when the reading was skipped for going back in time.
+    bool place(const Reading &reading);
+    qint64 skipped() const { return skipped_; }
+    bool placedAny() const { return placed_; }
+    QDate firstDate() const { return firstDate_; }
+    QDate lastDate() const { return lastDate_; }
+
+private:
+    ChartStore &store_;
+    bool placed_ = false;
+    qint64 latest_ = 0;
+    qint64 skipped_ = 0;
+    QDate firstDate_;
+    QDate lastDate_;
 };
 
 namespace RecordingReader
@@ -73,8 +102,8 @@ namespace RecordingReader
 // readings at all is refused.
 RecordingLoad load(const QString &path, ChartStore &store, JobProgress &progress);
 
-// The chart's X of a reading: its local time of day in whole seconds, as a fraction of a day.
-double chartTimeOfDay(const Reading &reading);
+// The chart's X of a reading: its instant in whole seconds.
+double chartX(const Reading &reading);
 // The local date of a reading.
 QDate localDate(const Reading &reading);
 

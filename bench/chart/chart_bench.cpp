@@ -21,7 +21,7 @@ constexpr double RecordsPerSecond = FullDay / 86400.0;
 
 double timeOfRecord(long long i)
 {
-    return static_cast<double>(static_cast<long long>(i / RecordsPerSecond) % 86400) / 86400.0;
+    return static_cast<double>(static_cast<long long>(i / RecordsPerSecond)) / 86400.0;
 }
 
 // The worst case for drawing: a sawtooth over the whole scale every 24 s, so every column of a

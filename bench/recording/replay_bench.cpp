@@ -80,7 +80,6 @@ int exportDay(const QString &path)
 {
     StripChartWidget chart;
     streamDay(chart);
-    chart.setDayZero(QDate(2026, 12, 7));
     QElapsedTimer timer;
     timer.start();
     // What the GUI thread does: take the snapshot. The rest runs on a worker.
@@ -90,7 +89,7 @@ int exportDay(const QString &path)
     JobProgress progress;
     double cpu = 0;
     std::thread worker([&] {
-        result = ChartExport::save(points, chart.dayZero(), path, progress);
+        result = ChartExport::save(points, chart.store().offsets(), path, progress);
         cpu = threadCpuSeconds();
     });
     worker.join();
@@ -120,7 +119,7 @@ int loadDay(const QString &path)
         cpu = threadCpuSeconds();
     });
     worker.join();
-    chart.takeStore(*store, result.dayZero);
+    chart.takeStore(*store);
     store.reset();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     if (result.status != RecordingLoad::Status::Loaded) {

@@ -3,6 +3,8 @@
 #include "platform/display/ChartPlot.h"
 #include "platform/display/ColorRef.h"
 
+#include <algorithm>
+
 namespace
 {
 constexpr double HandleSize = 7.0;
@@ -89,6 +91,8 @@ ChartOverlay::Drawing ChartOverlay::drawing() const
             captions_,
             boxes_,
             captionFont_,
+            notice_,
+            noticeFont_,
             cursorColor_,
             cursorShown_,
             cursorShown_ ? lower_->axis(QCPAxis::atBottom)->coordToPixel(cursorX_) : 0.0};
@@ -118,6 +122,7 @@ void ChartOverlay::draw(QCPPainter *painter)
 
     parts += drawCaption(painter, upper_, 0);
     parts += drawCaption(painter, lower_, 1);
+    parts += drawNotice(painter);
 
     if (cursorShown_) {
         const double px = lower_->axis(QCPAxis::atBottom)->coordToPixel(cursorX_);
@@ -159,5 +164,27 @@ QRect ChartOverlay::drawCaption(QCPPainter *painter, const QCPAxisRect *rect, in
     painter->setPen(textColorOn(box));
     painter->drawText(r, Qt::AlignCenter, text);
     // The text is centred in its box; a glyph may still reach past the box's edge.
+    return r.toAlignedRect().adjusted(-3, -3, 3, 3);
+}
+
+QRect ChartOverlay::drawNotice(QCPPainter *painter) const
+{
+    if (notice_.isEmpty())
+        return {};
+    const QFontMetrics metrics(noticeFont_);
+    // Right of the elevation caption, never over it.
+    const int caption =
+        captions_[0].isEmpty() ? 0 : QFontMetrics(captionFont_).horizontalAdvance(captions_[0]) + 8;
+    const int room = std::max(0, upper_->width() - caption - 3 * int(HandleSize) - 8);
+    const QString text = metrics.elidedText(notice_, Qt::ElideMiddle, room);
+    const int width = metrics.horizontalAdvance(text) + 8;
+    const QRectF r(upper_->right() - width - HandleSize, upper_->top() + 3, width,
+                   metrics.height() + 2);
+    painter->setFont(noticeFont_);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QColor(32, 36, 44, 220));
+    painter->drawRect(r);
+    painter->setPen(QColor(205, 210, 218));
+    painter->drawText(r, Qt::AlignCenter, text);
     return r.toAlignedRect().adjusted(-3, -3, 3, 3);
 }

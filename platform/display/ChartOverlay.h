@@ -8,9 +8,9 @@
 #include <optional>
 #include <qcustomplot.h>
 
-// What the strip chart draws over its traces: the trace captions, the cursor line, the white
-// scaling handles and the divider between the two plotting areas. It also answers where those
-// are, so the mouse can grab them.
+// What the strip chart draws over its traces: the trace captions, a notice line, the cursor
+// line, the white scaling handles and the divider between the two plotting areas. It also answers
+// where those are, so the mouse can grab them.
 class ChartOverlay : public QCPLayerable
 {
 public:
@@ -21,6 +21,13 @@ public:
     void setCursor(bool shown, double x);
     void setCaption(int trace, const QString &text, const QColor &box);
     void setCaptionFont(const QFont &font) { captionFont_ = font; }
+    // One line at the top right of the upper area (empty: none).
+    void setNotice(const QString &text, const QFont &font)
+    {
+        notice_ = text;
+        noticeFont_ = font;
+    }
+    QString notice() const { return notice_; }
     void setCursorColor(const QColor &color) { cursorColor_ = color; }
 
     Handle handleAt(const QPointF &pos) const;
@@ -47,6 +54,8 @@ private:
         std::array<QString, 2> captions;
         std::array<QColor, 2> boxes;
         QFont captionFont;
+        QString notice;
+        QFont noticeFont;
         QColor cursorColor;
         bool cursorShown;
         double cursorPixel;
@@ -55,12 +64,15 @@ private:
     Drawing drawing() const;
     // Returns the pixels it may have drawn on.
     QRect drawCaption(QCPPainter *painter, const QCPAxisRect *rect, int trace) const;
+    QRect drawNotice(QCPPainter *painter) const;
 
     QCPAxisRect *upper_;
     QCPAxisRect *lower_;
     std::array<QString, 2> captions_;
     std::array<QColor, 2> boxes_;
     QFont captionFont_;
+    QString notice_;
+    QFont noticeFont_;
     QColor cursorColor_{255, 255, 160};
     bool cursorShown_ = false;
     double cursorX_ = 0;

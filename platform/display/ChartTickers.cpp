@@ -1,5 +1,9 @@
 #include "platform/display/ChartTickers.h"
 
+#include "chartdata/ChartTime.h"
+#include "chartdata/UtcOffsetRuns.h"
+
+#include <QDate>
 #include <array>
 #include <cmath>
 
@@ -7,6 +11,7 @@ namespace
 {
 
 constexpr double SecondsPerDay = 86400.0;
+constexpr qint64 JulianDayOf1970 = 2440588;
 
 double niceOneTwoFive(double target)
 {
@@ -93,9 +98,63 @@ int TimeOfDayTicker::getSubTickCount(double tickStep)
     }
 }
 
+QString TimeOfDayTicker::formatDate(double localDays, const QString &format)
+{
+    const auto day = static_cast<qint64>(std::floor(localDays + 0.5 / SecondsPerDay));
+    QString out =
+        QDate::fromJulianDay(day + JulianDayOf1970).toString(QStringLiteral("yyyy-MM-dd"));
+    if (format.endsWith(QLatin1Char(' ')))
+        out += QLatin1Char(' ');
+    return out;
+}
+
+double TimeOfDayTicker::offsetDays(double x) const
+{
+    // A tick computed in local time lands a few ulps off the whole second a run starts on.
+    const double second = ChartTime::fromMsecs((ChartTime::toMsecs(x) + 500) / 1000 * 1000);
+    const std::optional<int> noted = offsets_ ? offsets_->at(second) : std::nullopt;
+    return noted.value_or(fallbackOffset_) / SecondsPerDay;
+}
+
 QString TimeOfDayTicker::getTickLabel(double tick, const QLocale &, QChar, int)
 {
-    return formatTimeOfDay(tick, format_);
+    const double local = tick + offsetDays(tick);
+    const auto second = std::llround(local * SecondsPerDay);
+    if (spansDates_ && second % 86400 == 0)
+        return formatDate(local, format_);
+    return formatTimeOfDay(local, format_);
+}
+
+QVector<double> TimeOfDayTicker::createTickVector(double tickStep, const QCPRange &range)
+{
+    // One stretch per offset in view, each ticked on its own round local times; one tick past
+    // either end, as the base ticker gives, for the sub-ticks up to the edges.
+    QVector<double> ticks;
+    if (!(tickStep > 0) || !std::isfinite(range.lower) || !std::isfinite(range.upper))
+        return ticks;
+    std::vector<double> starts = {range.lower};
+    if (offsets_) {
+        for (const UtcOffsetRuns::Run &run : offsets_->runs()) {
+            if (run.from > range.lower && run.from < range.upper)
+                starts.push_back(run.from);
+        }
+    }
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const bool first = i == 0;
+        const bool last = i + 1 == starts.size();
+        const double from = starts[i];
+        const double to = last ? range.upper : starts[i + 1];
+        const double offset = offsetDays(from);
+        const double k0 = first ? std::floor((from + offset) / tickStep)
+                                : std::ceil((from + offset) / tickStep - 1e-6);
+        const double k1 = last ? std::ceil((to + offset) / tickStep)
+                               : std::ceil((to + offset) / tickStep - 1e-6) - 1;
+        if (k1 - k0 > 10000)
+            break;
+        for (double k = k0; k <= k1; ++k)
+            ticks.append(k * tickStep - offset);
+    }
+    return ticks;
 }
 
 void TimeOfDayTicker::generate(const QCPRange &range, const QLocale &locale, QChar formatChar,
@@ -103,6 +162,9 @@ void TimeOfDayTicker::generate(const QCPRange &range, const QLocale &locale, QCh
                                QVector<QString> *tickLabels)
 {
     range_ = range;
+    fallbackOffset_ = ChartTime::localOffsetAt(range.lower);
+    spansDates_ = std::floor(range.lower + offsetDays(range.lower)) !=
+                  std::floor(range.upper + offsetDays(range.upper));
     QCPAxisTicker::generate(range, locale, formatChar, precision, ticks, subTicks, tickLabels);
 }
 

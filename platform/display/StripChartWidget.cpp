@@ -24,11 +24,6 @@ const QColor TraceColor[2] = {QColor(255, 96, 96), QColor(96, 160, 255)};
 const QColor InkColor(205, 210, 218);
 const QColor GridColor(58, 66, 78);
 
-double nowAsDayFraction()
-{
-    return QTime::currentTime().msecsSinceStartOfDay() / 86400000.0;
-}
-
 void styleAxis(QCPAxis *axis, const QFont &font)
 {
     axis->setBasePen(QPen(InkColor, 1));
@@ -72,6 +67,8 @@ StripChartWidget::StripChartWidget(QWidget *parent)
     : QWidget(parent), plot_(new ChartPlot(this)),
       timeTicker_(QSharedPointer<TimeOfDayTicker>::create()), backColor_(0x00201810)
 {
+    now_ = [] { return QDateTime::currentDateTime(); };
+    timeTicker_->setOffsets(&store_.offsets());
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plot_);
@@ -150,7 +147,7 @@ StripChartWidget::StripChartWidget(QWidget *parent)
     setAccessibleName(QStringLiteral("Elevation and azimuth chart"));
     replotTimer_.setSingleShot(true);
     connect(&replotTimer_, &QTimer::timeout, this, &StripChartWidget::replotNow);
-    timeAxis()->setRange(nowAsDayFraction() - timeScale_, nowAsDayFraction());
+    timeAxis()->setRange(nowX() - timeScale_, nowX());
     scheduleReplot();
 }
 
@@ -194,16 +191,48 @@ QCPAxis *StripChartWidget::valueAxis(int trace) const
     return rects_[static_cast<std::size_t>(trace)]->axis(QCPAxis::atLeft);
 }
 
-void StripChartWidget::ClearChart()
+double StripChartWidget::nowX() const
 {
-    store_.clear();
+    return ChartTime::fromMsecs(now_().toMSecsSinceEpoch());
+}
+
+void StripChartWidget::setNowSource(std::function<QDateTime()> now)
+{
+    if (!now)
+        return;
+    now_ = std::move(now);
+    if (store_.isEmpty())
+        timeAxis()->setRange(nowX() - timeScale_, nowX());
+}
+
+QDateTime StripChartWidget::localTimeAt(double x) const
+{
+    return ChartTime::toDateTime(x, store_.offsets().at(x).value_or(ChartTime::localOffsetAt(x)));
+}
+
+void StripChartWidget::setNotice(const QString &text)
+{
+    overlay_->setNotice(text, DisplayFonts::small());
     scheduleReplot();
 }
 
-void StripChartWidget::takeStore(ChartStore &store, QDate dayZero)
+QString StripChartWidget::notice() const
+{
+    return overlay_->notice();
+}
+
+void StripChartWidget::ClearChart()
+{
+    store_.clear();
+    resolver_.reset();
+    overlay_->setNotice(QString(), DisplayFonts::small());
+    scheduleReplot();
+}
+
+void StripChartWidget::takeStore(ChartStore &store)
 {
     store_.swap(store);
-    dayZero_ = dayZero;
+    resolver_.reset();
     if (!store_.isEmpty()) {
         double first = store_.newestX();
         for (int i = 0; i < ChartStore::TraceCount; ++i) {
@@ -235,15 +264,13 @@ void StripChartWidget::setTimeScale(double days)
 
 void StripChartWidget::AddPoint(short trace, double x, double y)
 {
-    if (store_.isEmpty()) {
-        // A point stamped just before midnight may arrive just after it, and the other way.
-        const double now = nowAsDayFraction();
-        const QDate today = QDate::currentDate();
-        dayZero_ = x - now > 0.5 ? today.addDays(-1) : now - x > 0.5 ? today.addDays(1) : today;
-    }
-    store_.append(trace, x, y);
-    if (trace != 0 && trace != 1)
+    if ((trace != 0 && trace != 1) || !std::isfinite(x))
         return;
+    if (store_.isEmpty())
+        resolver_.reset();
+    const TimeOfDayResolver::Instant at = resolver_.resolve(x, now_);
+    store_.noteOffset(at.x, at.offsetSeconds);
+    store_.append(trace, at.x, y);
     if (!cached_ || fullReplotDue_) {
         scheduleReplot();
     } else if (isFollowing() && store_.newestX() != followedX_) {
@@ -488,7 +515,7 @@ void StripChartWidget::applyFollowing()
     if (!isFollowing())
         return;
     const double span = timeAxis()->range().size();
-    const double newest = store_.isEmpty() ? nowAsDayFraction() : store_.newestX();
+    const double newest = store_.isEmpty() ? nowX() : store_.newestX();
     // A little room on the right so the newest second's column is not on the edge.
     const double right = newest + std::max(span / 30, 2 * OneSecond);
     timeAxis()->setRange(right - span, right);
@@ -503,8 +530,10 @@ void StripChartWidget::updateTickCounts()
     if (font != labelFont_ || timeFormat() != labelFormat_ || labelWidth_ < 0) {
         labelFont_ = font;
         labelFormat_ = timeFormat();
+        const QFontMetrics metrics(font);
         labelWidth_ =
-            QFontMetrics(font).horizontalAdvance(TimeOfDayTicker::formatTimeOfDay(0, labelFormat_));
+            std::max(metrics.horizontalAdvance(TimeOfDayTicker::formatTimeOfDay(0, labelFormat_)),
+                     metrics.horizontalAdvance(TimeOfDayTicker::formatDate(0, labelFormat_)));
     }
     const int labelWidth = labelWidth_;
     const int width =

@@ -1,16 +1,18 @@
 #pragma once
 
 #include "chartdata/ChartStore.h"
+#include "chartdata/ChartTime.h"
 #include "platform/display/ChartOverlay.h"
 #include "platform/display/ChartPlot.h"
 #include "platform/display/StripChart.h"
 #include "platform/display/StripChartInteraction.h"
 
-#include <QDate>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <qcustomplot.h>
 
@@ -18,8 +20,10 @@ class TimeOfDayTicker;
 class TracePlottable;
 
 // The two-trace strip chart: elevation (trace 0, -90..90) in the upper plotting area and azimuth
-// (trace 1, 0..360) in the lower one, over a shared time-of-day axis. The points live in a
-// ChartStore; the plot only draws the pixel columns it shows. Adding a point only stores it;
+// (trace 1, 0..360) in the lower one, over a shared time axis. X is real time (ChartTime); a
+// point's time of day becomes the latest instant at or before now with that local time, so the
+// chart goes on to the right through midnight and a daylight-saving change alike. The points live
+// in a ChartStore; the plot only draws the pixel columns it shows. Adding a point only stores it;
 // a picture is drawn (by a timer, at most every 33 ms) only when pixels would change: the view
 // moves (while following, as the newest point's time advances) or a new point falls outside
 // what its pixel column already shows. A hidden chart draws nothing until it is shown.
@@ -84,14 +88,16 @@ public:
     void setDividerFraction(double fraction);
 
     const ChartStore &store() const { return store_; }
-    // The local date of X = 0..1, so that X reads as a date and time. Set when the first point
-    // after a clear arrives (to today, or to the neighbouring day when the point's time of day
-    // is more than half a day from the clock's) and by takeStore.
-    QDate dayZero() const { return dayZero_; }
-    void setDayZero(QDate date) { dayZero_ = date; }
+    // The clock that places points' times of day (the system's unless set).
+    void setNowSource(std::function<QDateTime()> now);
+    // X as a date and time, at the UTC offset its points had (the system's where none tells).
+    QDateTime localTimeAt(double x) const;
     // Shows a store built elsewhere (a recording read back) in place of the current points and
     // leaves the old ones in `store`. The view spans the new points and stops following.
-    void takeStore(ChartStore &store, QDate dayZero);
+    void takeStore(ChartStore &store);
+    // A line of text drawn at the top of the chart (empty: none), e.g. what file is shown.
+    void setNotice(const QString &text);
+    QString notice() const;
     // The plot, for saving pictures with its own savers.
     QCustomPlot *plot() const { return plot_; }
     // Replots done so far (for measuring the repaint rate).
@@ -126,8 +132,11 @@ private:
     void userMovedCursor(double px, int trace);
     QCPAxis *timeAxis() const;
     QCPAxis *valueAxis(int trace) const;
+    double nowX() const;
 
     ChartStore store_;
+    TimeOfDayResolver resolver_;
+    std::function<QDateTime()> now_;
     ChartPlot *plot_;
     std::array<QCPAxisRect *, 2> rects_{};
     std::array<TracePlottable *, 2> traces_{};
@@ -160,7 +169,6 @@ private:
     bool hasCursor_ = false;
     double cursorX_ = 0;
     double dividerFraction_ = 0.465;
-    QDate dayZero_ = QDate::currentDate();
 
     std::unique_ptr<StripChartInteraction> interaction_;
 };

@@ -18,7 +18,7 @@ class TracePlottable : public QCPAbstractPlottable
 public:
     TracePlottable(QCPAxis *keyAxis, QCPAxis *valueAxis, const TraceSeries &series);
 
-    // A pause in the data longer than this (days) leaves a gap in the line.
+    // Points further apart than this (days) are not joined: a pause in the readings shows as one.
     void setGapLimit(double days) { gapLimit_ = days; }
 
     // Whether the picture drawn last still shows the series after its newest point came in:
@@ -70,6 +70,6 @@ private:
     std::uint64_t columnsGeneration_ = 0;
     std::uint64_t columnsAppended_ = 0;
     double columnsLastX_ = 0;
-    double gapLimit_ = 10.0 / 86400.0;
+    double gapLimit_ = 5.0 / 86400.0;
     Drawn drawn_;
 };

@@ -11,6 +11,7 @@
 #include "app/FileChooser.h"
 #include "app/RecordingOpener.h"
 #include "app/frmOrvelShow.h"
+#include "chartdata/ChartTime.h"
 #include "platform/display/StripChartWidget.h"
 
 #include <QClipboard>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -61,6 +63,12 @@ struct Rig {
     ChartDataMenu &menu =
         *new ChartDataMenu({chartMenu, window.chart(), port, prompts, &window, &files});
     StripChartWidget &chart = window.chart();
+    // Live points land on 2026-12-07, the day before this clock's.
+    bool placed = [this] {
+        chart.setNowSource(
+            [] { return QDateTime(QDate(2026, 12, 8), QTime(0, 0, 5), QTimeZone(3600)); });
+        return true;
+    }();
 };
 
 QList<QPair<double, double>> pointsOf(const StripChartWidget &chart, int trace)
@@ -75,9 +83,18 @@ QList<QPair<double, double>> pointsOf(const StripChartWidget &chart, int trace)
     return points;
 }
 
-double at(int h, int m, int s)
+// A time of day as the live monitor hands it to the chart.
+double tod(int h, int m, int s)
 {
     return double((h * 60 + m) * 60 + s) / 86400.0;
+}
+
+// The chart's X of that time on 2026-12-07 (+01:00); a time past 24:00 is the next day's.
+double at(int h, int m, int s)
+{
+    return ChartTime::fromMsecs(
+        QDateTime(QDate(2026, 12, 7), QTime(0, 0), QTimeZone(3600)).toMSecsSinceEpoch() +
+        qint64((h * 60 + m) * 60 + s) * 1000);
 }
 
 bool openAndWait(Rig &rig, const QString &path)
@@ -107,6 +124,7 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
+        qputenv("TZ", "Europe/Berlin");
         QVERIFY(dir_.isValid());
     }
 
@@ -151,7 +169,7 @@ private slots:
     void refusedFileLeavesTheChart()
     {
         Rig rig;
-        rig.chart.AddPoint(0, at(9, 0, 0), 5);
+        rig.chart.AddPoint(0, tod(9, 0, 0), 5);
         const QString path = file("picture.csv", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
         QVERIFY(!openAndWait(rig, path));
         QCOMPARE(rig.prompts.messages.size(), 1);
@@ -166,7 +184,7 @@ private slots:
     {
         Rig rig;
         rig.window.show();
-        rig.chart.AddPoint(0, at(9, 0, 0), 5);
+        rig.chart.AddPoint(0, tod(9, 0, 0), 5);
         const QString fifo = dir_.filePath("slow.csv");
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         QSignalSpy ended(&rig.menu.opener(), &RecordingOpener::loadEnded);
@@ -190,28 +208,18 @@ private slots:
         QCOMPARE(pointsOf(rig.chart, 0), (QList<QPair<double, double>>{{at(9, 0, 0), 5}}));
     }
 
-    // Streamed points are dated by the day the first of them arrived.
-    void livePointsAreDatedToday()
-    {
-        Rig rig;
-        const QDate before = QDate::currentDate();
-        rig.chart.AddPoint(0, QTime::currentTime().msecsSinceStartOfDay() / 86400000.0, 1);
-        const QDate after = QDate::currentDate();
-        QVERIFY(rig.chart.dayZero() == before || rig.chart.dayZero() == after);
-    }
-
     // A good file takes the chart's place: the view spans it, the cursor reads it, the count of
     // bad rows is told; Start then clears it as any chart.
     void openedRecordingReadsBackAndStartClearsIt()
     {
         Rig rig;
-        rig.chart.AddPoint(0, at(9, 0, 0), 5);
+        rig.chart.AddPoint(0, tod(9, 0, 0), 5);
         const QString path = file("day.csv", "time,elevation,azimuth\r\n"
                                              "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n"
                                              "not a row\r\n"
                                              "2026-12-07T14:05:20.000+01:00,13,40\r\n");
         QVERIFY(openAndWait(rig, path));
-        QCOMPARE(rig.chart.dayZero(), QDate(2026, 12, 7));
+        QCOMPARE(rig.chart.notice(), QStringLiteral("day.csv: 2026-12-07"));
         QCOMPARE(pointsOf(rig.chart, 0),
                  (QList<QPair<double, double>>{{at(14, 5, 9), 12.5}, {at(14, 5, 20), 13}}));
         QVERIFY(!rig.chart.isFollowing());
@@ -238,12 +246,11 @@ private slots:
         Rig rig;
         for (int s = 0; s < 3; ++s) {
             for (int k = 0; k < 3; ++k) {
-                rig.chart.AddPoint(0, at(23, 59, 58 + s), s * 10 + k);
-                rig.chart.AddPoint(1, at(23, 59, 58 + s), 100 + s);
+                rig.chart.AddPoint(0, tod(23, 59, 58 + s), s * 10 + k);
+                rig.chart.AddPoint(1, tod(23, 59, 58 + s), 100 + s);
             }
         }
-        rig.chart.AddPoint(0, at(0, 0, 1), 77); // past midnight
-        rig.chart.setDayZero(QDate(2026, 12, 7));
+        rig.chart.AddPoint(0, tod(0, 0, 1), 77); // past midnight
         const auto before0 = pointsOf(rig.chart, 0);
         const auto before1 = pointsOf(rig.chart, 1);
 
@@ -265,15 +272,14 @@ private slots:
         QVERIFY(openAndWait(rig, path));
         QCOMPARE(pointsOf(rig.chart, 0), before0);
         QCOMPARE(pointsOf(rig.chart, 1), before1);
-        QCOMPARE(rig.chart.dayZero(), QDate(2026, 12, 7));
+        QCOMPARE(rig.chart.notice(), QStringLiteral("export.csv: 2026-12-07 to 2026-12-08"));
         QVERIFY(rig.prompts.messages.isEmpty());
     }
 
     void copyValuesAtTheCursor()
     {
         Rig rig;
-        rig.chart.AddPoint(0, at(10, 0, 0), -0.1);
-        rig.chart.setDayZero(QDate(2026, 1, 2));
+        rig.chart.AddPoint(0, tod(10, 0, 0), -0.1);
         emit rig.chartMenu.aboutToShow();
         QVERIFY(!rig.menu.copyValuesAtCursor->isEnabled());
         rig.chart.setCursorX(at(10, 0, 0) + 0.5 / 86400);
@@ -283,7 +289,7 @@ private slots:
         // No azimuth point: an empty last field. Values as held, not rounded as the readout.
         QCOMPARE(QGuiApplication::clipboard()->text(), CursorValues::text(rig.chart));
         QCOMPARE(CursorValues::text(rig.chart, QLocale::c()),
-                 QStringLiteral("2026-01-02 10:00:00\t-0.1\t"));
+                 QStringLiteral("2026-12-07 10:00:00\t-0.1\t"));
     }
 
     void picturesAtOnceAndTwiceTheSizeAndPdf()
@@ -292,7 +298,7 @@ private slots:
         rig.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
         for (int s = 0; s < 60; ++s)
-            rig.chart.AddPoint(0, at(10, 0, s), s);
+            rig.chart.AddPoint(0, tod(10, 0, s), s);
         QVERIFY(rig.files.offeredFilters.isEmpty());
         const QSize size = rig.chart.size();
 

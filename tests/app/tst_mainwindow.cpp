@@ -131,7 +131,7 @@ void TestMainWindow::recordsReachGaugesAndChartAndCursorReads()
     chart->flush();
     auto *plot = chart->findChild<QCustomPlot *>();
     const QCPAxisRect *area = plot->axisRects().at(1);
-    const double second = rig.clock.timeOfDay().msecsSinceStartOfDay() / 1000 / 86400.0;
+    const double second = chart->store().newestX() + 0.5 / 86400.0;
     const QPoint at(qRound(area->axis(QCPAxis::atBottom)->coordToPixel(second)),
                     area->center().y());
     QTest::mouseClick(plot, Qt::LeftButton, {}, at);

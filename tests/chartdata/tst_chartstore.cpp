@@ -1,6 +1,9 @@
 #include "chartdata/ChartStore.h"
+#include "chartdata/ChartTime.h"
 
+#include <QCoreApplication>
 #include <QTest>
+#include <QTimeZone>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -47,8 +50,9 @@ private slots:
     void yIsKeptExactly();
     void tracesAreSeparate_data();
     void tracesAreSeparate();
-    void midnightContinuesToTheRight();
     void smallStepBackIsHeld();
+    void timesOfDayBecomeInstants_data();
+    void timesOfDayBecomeInstants();
     void extentAgreesWithBruteForce();
     void clearFreesEverything();
     void thinningSparesTheLastDay();
@@ -113,40 +117,66 @@ void TestChartStore::tracesAreSeparate()
     QCOMPARE(store.newestX(), 0.25);
 }
 
-void TestChartStore::midnightContinuesToTheRight()
-{
-    ChartStore store;
-    store.append(0, 86398 * Second, 1);
-    store.append(1, 86399 * Second, 2);
-    store.append(0, 0.0, 3); // the clock passed midnight between the two traces' points
-    store.append(1, 0.0, 4);
-    store.append(0, 5 * Second, 5);
-
-    QCOMPARE(store.newestX(), 1.0 + 5 * Second);
-    QCOMPARE(store.trace(0).lastX(), 1.0 + 5 * Second);
-    QCOMPARE(store.trace(1).lastX(), 1.0);
-    QCOMPARE(store.valueAt(0, 86399 * Second), 1.0);
-    QCOMPARE(store.valueAt(0, 1.0), 3.0);
-    QCOMPARE(store.valueAt(1, 1.0 + 3 * Second), 4.0);
-    // No X before midnight is read from the new day.
-    const SeriesExtent e = store.trace(0).extent(0.9, 1.0);
-    QCOMPARE(e.last, 1.0);
-
-    // The second midnight adds another day.
-    store.append(0, 0.99, 6);
-    store.append(0, 0.01, 7);
-    QVERIFY(std::abs(store.newestX() - 2.01) < 1e-12);
-}
-
 void TestChartStore::smallStepBackIsHeld()
 {
     ChartStore store;
     store.append(0, 0.5, 1);
-    store.append(0, 0.5 - 60 * Second, 2); // clock set back a minute: held at 0.5
+    store.append(0, 0.5 - 60 * Second, 2); // a point a minute back: held at 0.5
     QCOMPARE(store.newestX(), 0.5);
     QCOMPARE(store.valueAt(0, 0.5), 2.0);
     store.append(0, 0.6, 3);
     QCOMPARE(store.valueAt(0, 0.55), 2.0);
+}
+
+// Berlin local times ("2026-10-25 02:30:00+01:00") as the instants they name.
+using Stamps = QList<QString>;
+
+QDateTime localStamp(const QString &text)
+{
+    const QDateTime t = QDateTime::fromString(text.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const int offset = text.mid(20, 2).toInt() * 3600 * (text.at(19) == u'-' ? -1 : 1);
+    return QDateTime(t.date(), t.time(), QTimeZone(offset));
+}
+
+// Points stamped with the clock's local time of day (in whole seconds) and handled lateMs
+// later, and the instants and offsets they must land on.
+void TestChartStore::timesOfDayBecomeInstants_data()
+{
+    QTest::addColumn<Stamps>("stamps");
+    QTest::addColumn<int>("lateMs");
+    QTest::addColumn<Stamps>("placed");
+    const Stamps midnight = {"2026-12-07 23:59:59+01:00", "2026-12-08 00:00:00+01:00",
+                             "2026-12-08 00:00:01+01:00"};
+    QTest::newRow("through midnight") << midnight << 300 << midnight;
+    const Stamps autumn = {"2026-10-25 02:59:59+02:00", "2026-10-25 02:00:00+01:00",
+                           "2026-10-25 02:00:01+01:00", "2026-10-25 02:59:59+01:00",
+                           "2026-10-25 03:00:00+01:00"};
+    QTest::newRow("autumn: the hour twice") << autumn << 300 << autumn;
+    const Stamps spring = {"2026-03-29 01:59:58+01:00", "2026-03-29 01:59:59+01:00",
+                           "2026-03-29 03:00:00+02:00"};
+    QTest::newRow("spring: an hour skipped") << spring << 300 << spring;
+    QTest::newRow("stamped before midnight, handled after")
+        << Stamps{"2026-12-07 23:59:59+01:00"} << 1300 << Stamps{"2026-12-07 23:59:59+01:00"};
+    QTest::newRow("a clock set back a minute is held")
+        << Stamps{"2026-12-07 10:01:00+01:00", "2026-12-07 10:00:00+01:00"} << 300
+        << Stamps{"2026-12-07 10:01:00+01:00", "2026-12-07 10:01:00+01:00"};
+}
+
+void TestChartStore::timesOfDayBecomeInstants()
+{
+    QFETCH(Stamps, stamps);
+    QFETCH(int, lateMs);
+    QFETCH(Stamps, placed);
+    TimeOfDayResolver resolver;
+    for (qsizetype i = 0; i < stamps.size(); ++i) {
+        const QDateTime stamp = localStamp(stamps[i]);
+        const QDateTime now = stamp.addMSecs(lateMs);
+        const double tod = stamp.time().msecsSinceStartOfDay() / 86400000.0;
+        const TimeOfDayResolver::Instant at = resolver.resolve(tod, [&] { return now; });
+        const QDateTime want = localStamp(placed[i]);
+        QCOMPARE(ChartTime::toDateTime(at.x, at.offsetSeconds), want);
+        QCOMPARE(at.offsetSeconds, want.offsetFromUtc());
+    }
 }
 
 void TestChartStore::extentAgreesWithBruteForce()
@@ -230,7 +260,7 @@ void TestChartStore::thinningSparesTheLastDay()
     const long long seconds = 86400 * 5 / 2;
     for (long long s = 0; s < seconds; ++s) {
         for (int k = 0; k < 4; ++k) {
-            store.append(0, double(s % 86400) / 86400.0, yOf(s, k));
+            store.append(0, double(s) / 86400.0, yOf(s, k));
         }
     }
     const TraceSeries &trace = store.trace(0);
@@ -243,7 +273,7 @@ void TestChartStore::thinningSparesTheLastDay()
     std::uniform_int_distribution<long long> recent(seconds - 86400 + 1, seconds - 1);
     for (int i = 0; i < 200; ++i) {
         const long long s = recent(rng);
-        const double x = double(s % 86400) / 86400.0 + double(s / 86400);
+        const double x = double(s) / 86400.0;
         QCOMPARE(store.valueAt(0, x), yOf(s, 3));
         const SeriesExtent e = trace.extent(x, x + 0.5 / 86400.0);
         QCOMPARE(e.first, yOf(s, 0));
@@ -262,8 +292,8 @@ void TestChartStore::memoryStaysBoundedOverManyDays()
     ChartStore store;
     std::uint64_t liveAfterTwoDays = 0;
     for (long long s = 0; s < 86400LL * 8; ++s) {
-        store.append(0, double(s % 86400) / 86400.0, double(s % 7));
-        store.append(1, double(s % 86400) / 86400.0, double(s % 11));
+        store.append(0, double(s) / 86400.0, double(s % 7));
+        store.append(1, double(s) / 86400.0, double(s % 11));
         if (s == 86400LL * 2)
             liveAfterTwoDays = store.trace(0).liveCount();
     }
@@ -276,5 +306,12 @@ void TestChartStore::memoryStaysBoundedOverManyDays()
     QCOMPARE(store.trace(0).extent(0, 8).hi, 6.0);
 }
 
-QTEST_GUILESS_MAIN(TestChartStore)
+int main(int argc, char **argv)
+{
+    // A zone with summer time, whatever the machine's.
+    qputenv("TZ", "Europe/Berlin");
+    QCoreApplication app(argc, argv);
+    TestChartStore test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_chartstore.moc"

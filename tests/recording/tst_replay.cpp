@@ -1,6 +1,7 @@
 // Reading recordings back into a chart store, and writing a store out as a recording.
 #include "WriteFile.h"
 #include "chartdata/ChartStore.h"
+#include "chartdata/ChartTime.h"
 #include "recording/ChartExport.h"
 #include "recording/JobProgress.h"
 #include "recording/RecordingReader.h"
@@ -35,15 +36,28 @@ char *toString(const Point &p)
     return QTest::toString(QStringLiteral("(%1 s, %2)").arg(p.x * 86400, 0, 'f', 3).arg(p.y));
 }
 
-// X as the live chart makes it: whole seconds over 86400, plus whole days past midnight.
-double at(int h, int m, int s, int day = 0)
+// X of a local time with its offset ("2026-12-07T14:05:09+01:00"), in whole seconds.
+double at(const char *iso)
 {
-    return double((h * 60 + m) * 60 + s) / 86400.0 + day;
+    const QDateTime t = QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate);
+    Q_ASSERT(t.isValid());
+    return ChartTime::fromMsecs(t.toMSecsSinceEpoch());
 }
 
-double timeOfDay(int second)
+// X of 2026-03-28 00:00 in the test's zone plus whole seconds.
+double second(int s)
 {
-    return double(second % 86400) / 86400.0;
+    return ChartTime::fromMsecs(ChartTime::toMsecs(at("2026-03-28T00:00:00+01:00")) +
+                                qint64(s) * 1000);
+}
+
+QByteArray exported(const ChartStore &store)
+{
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    JobProgress progress;
+    ChartExport::write(store.snapshot(), store.offsets(), out, progress);
+    return out.data();
 }
 
 } // namespace
@@ -86,13 +100,14 @@ private slots:
         QCOMPARE(result.readings, 4);
         QCOMPARE(result.badRows, 0);
         QVERIFY(!result.tornLastLine);
-        QCOMPARE(result.dayZero, QDate(2026, 12, 7));
+        QCOMPARE(result.firstDate, QDate(2026, 12, 7));
         const auto s = store.snapshot();
-        QCOMPARE(pointsOf(s[0]),
-                 (QList<Point>{{at(14, 5, 9), 12.5}, {at(14, 5, 9), 13}, {at(14, 5, 11), 1e-300}}));
-        QCOMPARE(pointsOf(s[1]), (QList<Point>{{at(14, 5, 9), -3.25},
-                                               {at(14, 5, 10), 200},
-                                               {at(14, 5, 11), 359.99999999999994}}));
+        const double t9 = at("2026-12-07T14:05:09+01:00");
+        const double t10 = at("2026-12-07T14:05:10+01:00");
+        const double t11 = at("2026-12-07T14:05:11+01:00");
+        QCOMPARE(pointsOf(s[0]), (QList<Point>{{t9, 12.5}, {t9, 13}, {t11, 1e-300}}));
+        QCOMPARE(pointsOf(s[1]),
+                 (QList<Point>{{t9, -3.25}, {t10, 200}, {t11, 359.99999999999994}}));
 
         // A byte order mark, as some editors save, and LF line ends.
         ChartStore marked;
@@ -126,7 +141,7 @@ private slots:
         QCOMPARE(result.badRows, 6);
         QVERIFY(result.tornLastLine);
         QCOMPARE(store.trace(0).appended(), 2u);
-        QCOMPARE(store.trace(0).lastX(), at(14, 5, 11));
+        QCOMPARE(store.trace(0).lastX(), at("2026-12-07T14:05:11+01:00"));
     }
 
     // Whatever way the bytes are split, the parser reads the same.
@@ -184,49 +199,99 @@ private slots:
         QVERIFY2(result.reason.contains("folder"), qPrintable(result.reason));
     }
 
-    // A file that runs past midnight goes on to the right as the live chart does, and an
-    // export dates the points after midnight one day later.
-    void spanningMidnight()
+    // Each row at its own date, time and offset: days one after the other, a daylight-saving
+    // change as it happened, other offsets kept, a row going back in time skipped and counted.
+    // The export writes every placed row's date, time (whole seconds) and offset again.
+    void readBackAtTheTrueTime_data()
     {
-        const QByteArray text = "time,elevation,azimuth\r\n"
-                                "2026-12-07T23:59:58.500+01:00,1,10\r\n"
-                                "2026-12-07T23:59:59.999+01:00,2,20\r\n"
-                                "2026-12-08T00:00:00.000+01:00,3,30\r\n"
-                                "2026-12-08T00:00:01.000+01:00,4,40\r\n";
-        ChartStore store;
-        const RecordingLoad result = load(file("midnight.csv", text), store);
-        QCOMPARE(result.dayZero, QDate(2026, 12, 7));
-        QCOMPARE(pointsOf(store.snapshot()[0]), (QList<Point>{{at(23, 59, 58), 1},
-                                                              {at(23, 59, 59), 2},
-                                                              {at(0, 0, 0, 1), 3},
-                                                              {at(0, 0, 1, 1), 4}}));
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<int>("spanSeconds");
+        QTest::addColumn<int>("outOfOrder");
+        QTest::addColumn<QDate>("firstDate");
+        QTest::addColumn<QDate>("lastDate");
 
-        QBuffer out;
-        out.open(QIODevice::WriteOnly);
-        JobProgress progress;
-        ChartExport::write(store.snapshot(), result.dayZero, out, progress);
-        QCOMPARE(out.data(), QByteArray("time,elevation,azimuth\r\n"
-                                        "2026-12-07T23:59:58.000+01:00,1,10\r\n"
-                                        "2026-12-07T23:59:59.000+01:00,2,20\r\n"
-                                        "2026-12-08T00:00:00.000+01:00,3,30\r\n"
-                                        "2026-12-08T00:00:01.000+01:00,4,40\r\n"));
+        QTest::newRow("midnight and days later")
+            << QByteArray("2026-12-07T23:59:58.500+01:00,1,10\r\n"
+                          "2026-12-08T00:00:00.000+01:00,2,20\r\n"
+                          "2026-12-09T23:59:58.000+01:00,3,30\r\n")
+            << QByteArray("2026-12-07T23:59:58.000+01:00,1,10\r\n"
+                          "2026-12-08T00:00:00.000+01:00,2,20\r\n"
+                          "2026-12-09T23:59:58.000+01:00,3,30\r\n")
+            << 2 * 86400 << 0 << QDate(2026, 12, 7) << QDate(2026, 12, 9);
+        QTest::newRow("other years") << QByteArray("2025-01-01T12:00:00.000+01:00,1,10\r\n"
+                                                   "2026-12-07T12:00:00.000+01:00,2,20\r\n")
+                                     << QByteArray("2025-01-01T12:00:00.000+01:00,1,10\r\n"
+                                                   "2026-12-07T12:00:00.000+01:00,2,20\r\n")
+                                     << 705 * 86400 << 0 << QDate(2025, 1, 1) << QDate(2026, 12, 7);
+        QTest::newRow("repeated hour") << QByteArray("2026-10-25T02:59:59.000+02:00,1,10\r\n"
+                                                     "2026-10-25T02:00:00.000+01:00,2,20\r\n"
+                                                     "2026-10-25T02:50:00.000+01:00,3,30\r\n"
+                                                     "2026-10-25T03:00:00.000+01:00,4,40\r\n")
+                                       << QByteArray("2026-10-25T02:59:59.000+02:00,1,10\r\n"
+                                                     "2026-10-25T02:00:00.000+01:00,2,20\r\n"
+                                                     "2026-10-25T02:50:00.000+01:00,3,30\r\n"
+                                                     "2026-10-25T03:00:00.000+01:00,4,40\r\n")
+                                       << 3601 << 0 << QDate(2026, 10, 25) << QDate(2026, 10, 25);
+        QTest::newRow("skipped hour") << QByteArray("2026-03-29T01:59:59.000+01:00,1,10\r\n"
+                                                    "2026-03-29T03:00:00.000+02:00,2,20\r\n")
+                                      << QByteArray("2026-03-29T01:59:59.000+01:00,1,10\r\n"
+                                                    "2026-03-29T03:00:00.000+02:00,2,20\r\n")
+                                      << 1 << 0 << QDate(2026, 3, 29) << QDate(2026, 3, 29);
+        QTest::newRow("offsets of other zones")
+            << QByteArray("2026-12-07T10:00:00.000+05:00,1,10\r\n"
+                          "2026-12-06T21:00:01.000-08:00,2,20\r\n")
+            << QByteArray("2026-12-07T10:00:00.000+05:00,1,10\r\n"
+                          "2026-12-06T21:00:01.000-08:00,2,20\r\n")
+            << 1 << 0 << QDate(2026, 12, 6) << QDate(2026, 12, 7);
+        QTest::newRow("out of order") << QByteArray("2026-12-07T10:00:05.000+01:00,1,10\r\n"
+                                                    "2026-12-07T10:00:01.000+01:00,2,20\r\n"
+                                                    "2026-12-07T10:00:05.500+01:00,3,30\r\n"
+                                                    "2026-12-07T10:00:05.400+01:00,4,40\r\n"
+                                                    "2026-12-07T10:00:06.000+01:00,5,50\r\n")
+                                      << QByteArray("2026-12-07T10:00:05.000+01:00,1,10\r\n"
+                                                    "2026-12-07T10:00:05.000+01:00,3,30\r\n"
+                                                    "2026-12-07T10:00:06.000+01:00,5,50\r\n")
+                                      << 1 << 2 << QDate(2026, 12, 7) << QDate(2026, 12, 7);
     }
 
-    // Points sharing a second are paired in order; the leftovers get an empty field. Times
-    // carry the local offset of their own date (summer time here).
+    void readBackAtTheTrueTime()
+    {
+        QFETCH(QByteArray, rows);
+        QFETCH(QByteArray, written);
+        QFETCH(int, spanSeconds);
+        QFETCH(int, outOfOrder);
+        QFETCH(QDate, firstDate);
+        QFETCH(QDate, lastDate);
+        const QByteArray header = "time,elevation,azimuth\r\n";
+        ChartStore store;
+        const RecordingLoad result = load(file("true-time.csv", header + rows), store);
+        QCOMPARE(result.status, RecordingLoad::Status::Loaded);
+        QCOMPARE(result.outOfOrder, outOfOrder);
+        QCOMPARE(result.readings, rows.count('\n') - outOfOrder);
+        QCOMPARE(result.firstDate, firstDate);
+        QCOMPARE(result.lastDate, lastDate);
+        QCOMPARE(std::llround((store.newestX() - store.trace(0).firstX()) * 86400), spanSeconds);
+        // Every row a point of its own second: nothing piled onto another row's place.
+        QCOMPARE(qsizetype(store.trace(0).appended()), rows.count('\n') - outOfOrder);
+        QCOMPARE(exported(store), header + written);
+    }
+
+    // Points sharing a second are paired in order; the leftovers get an empty field. Where no
+    // offset was noted, times carry the system's offset of their own date (summer time here).
     void exportPairsPointsBySecond()
     {
         ChartStore store;
-        const double x = at(12, 0, 0);
+        const double x = at("2026-07-01T12:00:00+02:00");
         store.append(0, x, 1);
         store.append(1, x, 10);
         store.append(0, x, 2);
         store.append(0, x, 3);
-        store.append(1, at(12, 0, 1), 11);
+        store.append(1, at("2026-07-01T12:00:01+02:00"), 11);
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         JobProgress progress;
-        const auto result = ChartExport::write(store.snapshot(), QDate(2026, 7, 1), out, progress);
+        const auto result = ChartExport::write(store.snapshot(), UtcOffsetRuns(), out, progress);
         QCOMPARE(result.status, ChartExport::Result::Status::Written);
         QCOMPARE(result.rows, 4);
         QCOMPARE(out.data(), QByteArray("time,elevation,azimuth\r\n"
@@ -244,15 +309,14 @@ private slots:
         ChartStore store;
         const int start = (23 * 60 + 50) * 60;
         for (int i = 0; i < 120000; ++i) {
-            const double tod = timeOfDay(start + i / 74);
+            const double tod = second(start + i / 74);
             store.append(0, tod, std::sin(i * 0.001) * 90);
             if (i % 5000 < 4000)
                 store.append(1, tod, i * 0.003);
         }
         const QString path = dir_.filePath("export.csv");
         JobProgress progress;
-        const auto written =
-            ChartExport::save(store.snapshot(), QDate(2026, 3, 28), path, progress);
+        const auto written = ChartExport::save(store.snapshot(), store.offsets(), path, progress);
         QCOMPARE(written.status, ChartExport::Result::Status::Written);
         QCOMPARE(progress.done.load(), progress.total.load());
 
@@ -260,7 +324,8 @@ private slots:
         const RecordingLoad result = load(path, reloaded);
         QCOMPARE(result.status, RecordingLoad::Status::Loaded);
         QCOMPARE(result.badRows, 0);
-        QCOMPARE(result.dayZero, QDate(2026, 3, 28));
+        QCOMPARE(result.firstDate, QDate(2026, 3, 28));
+        QCOMPARE(result.lastDate, QDate(2026, 3, 29));
         const auto before = store.snapshot();
         const auto after = reloaded.snapshot();
         for (int t = 0; t < 2; ++t)
@@ -273,16 +338,16 @@ private slots:
     {
         ChartStore store;
         for (int i = 0; i < 200000; ++i)
-            store.append(0, timeOfDay(36000 + i / 74), i);
+            store.append(0, second(36000 + i / 74), i);
         const QString path = dir_.filePath("cancelled.csv");
         JobProgress progress;
         progress.cancelled = true;
-        auto result = ChartExport::save(store.snapshot(), QDate(2026, 1, 1), path, progress);
+        auto result = ChartExport::save(store.snapshot(), UtcOffsetRuns(), path, progress);
         QCOMPARE(result.status, ChartExport::Result::Status::Cancelled);
         QVERIFY(!QFile::exists(path));
 
         const QString kept = file("kept.csv", "keep me");
-        result = ChartExport::save(store.snapshot(), QDate(2026, 1, 1), kept, progress);
+        result = ChartExport::save(store.snapshot(), UtcOffsetRuns(), kept, progress);
         QCOMPARE(result.status, ChartExport::Result::Status::Cancelled);
         QFile f(kept);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -290,7 +355,7 @@ private slots:
         QCOMPARE(QDir(dir_.path()).entryList(QDir::Files).filter("cancelled").size(), 0);
 
         JobProgress fresh;
-        result = ChartExport::save(store.snapshot(), QDate(2026, 1, 1),
+        result = ChartExport::save(store.snapshot(), UtcOffsetRuns(),
                                    dir_.filePath("no/such/folder/x.csv"), fresh);
         QCOMPARE(result.status, ChartExport::Result::Status::Failed);
         QVERIFY(!result.error.isEmpty());
@@ -313,16 +378,16 @@ private slots:
     {
         ChartStore store(0.2);
         for (int i = 0; i < 100000; ++i)
-            store.append(0, timeOfDay(i / 10), i);
+            store.append(0, second(i / 10), i);
         const auto snapshot = store.snapshot();
         const QList<Point> before = pointsOf(snapshot[0]);
         for (int i = 100000; i < 400000; ++i)
-            store.append(0, timeOfDay(i / 10), i);
+            store.append(0, second(i / 10), i);
         QVERIFY(store.trace(0).archiveBuckets() > 0);
         store.clear();
         QCOMPARE(pointsOf(snapshot[0]), before);
         QCOMPARE(before.size(), 100000);
-        QCOMPARE(before.last(), (Point{timeOfDay(9999), 99999}));
+        QCOMPARE(before.last(), (Point{second(9999), 99999}));
     }
 };
 

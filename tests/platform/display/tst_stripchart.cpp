@@ -1,9 +1,12 @@
+#include "chartdata/ChartTime.h"
+#include "chartdata/UtcOffsetRuns.h"
 #include "platform/display/ChartTickers.h"
 #include "platform/display/StripChartWidget.h"
 
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimeZone>
 #include <functional>
 #include <qcustomplot.h>
 
@@ -12,9 +15,19 @@ namespace
 
 constexpr double Second = 1.0 / 86400.0;
 
+// A chart whose clock stands at the end of 1970-01-01 (the test runs in UTC), so a point's X
+// is its time of day.
+struct DayOneChart : StripChartWidget {
+    DayOneChart()
+    {
+        setNowSource(
+            [] { return QDateTime(QDate(1970, 1, 1), QTime(23, 59, 59), QTimeZone::utc()); });
+    }
+};
+
 // A chart on screen with 90 seconds of data, 10 points a second, ending at 12:01:30.
 struct ShownChart {
-    StripChartWidget chart;
+    DayOneChart chart;
     QCustomPlot *plot = nullptr;
 
     ShownChart()
@@ -92,11 +105,15 @@ private slots:
     void timeLabels_data();
     void timeLabels();
     void timeTicksStayReadable();
+    void ticksLabelledInTheirOwnLocalTime_data();
+    void ticksLabelledInTheirOwnLocalTime();
+    void pausesAreNotJoined_data();
+    void pausesAreNotJoined();
 };
 
 void TestStripChart::captionsBelongToTheCurrentTrace()
 {
-    StripChartWidget chart;
+    DayOneChart chart;
     QCOMPARE(chart.CurrentTrace(), short(0));
     chart.setCaption(QStringLiteral("Elevation"));
     chart.setCurrentTrace(1);
@@ -111,7 +128,7 @@ void TestStripChart::captionsBelongToTheCurrentTrace()
 
 void TestStripChart::captionColourStartsAsBackColor()
 {
-    StripChartWidget chart;
+    DayOneChart chart;
     const std::uint32_t back = chart.BackColor();
     QVERIFY(back <= 0x00FFFFFF);
     QCOMPARE(chart.TraceCaptionColor(), back);
@@ -127,7 +144,7 @@ void TestStripChart::captionColourStartsAsBackColor()
 
 void TestStripChart::valueAtCursor()
 {
-    StripChartWidget chart;
+    DayOneChart chart;
     chart.setCursorX(0.5);
     QCOMPARE(chart.ValueAtCursor(0), 0.0); // no points
     chart.AddPoint(0, 0.5, 12.34);
@@ -537,5 +554,94 @@ void TestStripChart::timeTicksStayReadable()
     }
 }
 
-QTEST_MAIN(TestStripChart)
+namespace
+{
+double instant(const char *iso)
+{
+    return ChartTime::fromMsecs(
+        QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toMSecsSinceEpoch());
+}
+} // namespace
+
+// The repeated hour of an autumn change labelled twice, each stretch at the offset its points
+// had; when the view spans dates, the midnight tick shows the date.
+void TestStripChart::ticksLabelledInTheirOwnLocalTime_data()
+{
+    QTest::addColumn<double>("from");
+    QTest::addColumn<double>("to");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("autumn change")
+        << instant("2026-10-25T02:50:00+02:00") << instant("2026-10-25T02:10:00+01:00")
+        << QStringList{"02:50:00 ", "02:55:00 ", "02:00:00 ", "02:05:00 ", "02:10:00 "};
+    QTest::newRow("spring change")
+        << instant("2026-03-29T01:50:00+01:00") << instant("2026-03-29T03:10:00+02:00")
+        << QStringList{"01:50:00 ", "01:55:00 ", "03:00:00 ", "03:05:00 ", "03:10:00 "};
+    QTest::newRow("midnight") << instant("2026-12-07T22:00:00+01:00")
+                              << instant("2026-12-08T02:00:00+01:00")
+                              << QStringList{"22:00:00 ", "23:00:00 ", "2026-12-08 ", "01:00:00 ",
+                                             "02:00:00 "};
+}
+
+void TestStripChart::ticksLabelledInTheirOwnLocalTime()
+{
+    QFETCH(double, from);
+    QFETCH(double, to);
+    QFETCH(QStringList, labels);
+    // The offsets as the points noted them (the test's own zone is UTC).
+    UtcOffsetRuns offsets;
+    offsets.note(instant("2026-03-29T01:00:00+01:00"), 3600);
+    offsets.note(instant("2026-03-29T03:00:00+02:00"), 7200);
+    offsets.note(instant("2026-10-25T02:00:00+01:00"), 3600);
+    QSharedPointer<TimeOfDayTicker> ticker = QSharedPointer<TimeOfDayTicker>::create();
+    ticker->setOffsets(&offsets);
+    ticker->setTickCount(5);
+    QVector<double> ticks;
+    QVector<QString> got;
+    // A second's room at either end: a tick on the very edge may fall either side of it.
+    ticker->generate(QCPRange(from - Second, to + Second), QLocale::c(), 'g', 6, ticks, nullptr,
+                     &got);
+    QStringList shown;
+    for (qsizetype i = 0; i < ticks.size(); ++i) {
+        if (ticks[i] >= from - 1e-9 && ticks[i] <= to + 1e-9)
+            shown << got[i];
+    }
+    QCOMPARE(shown, labels);
+}
+
+void TestStripChart::pausesAreNotJoined_data()
+{
+    QTest::addColumn<int>("pause");
+    QTest::addColumn<bool>("joined");
+    QTest::newRow("5 s") << 5 << true;
+    QTest::newRow("6 s") << 6 << false;
+}
+
+void TestStripChart::pausesAreNotJoined()
+{
+    QFETCH(int, pause);
+    QFETCH(bool, joined);
+    ShownChart shown;
+    DayOneChart &chart = shown.chart;
+    chart.ClearChart();
+    chart.AddPoint(0, 50000 * Second, -80);
+    chart.AddPoint(0, (50000 + pause) * Second, 80);
+    chart.setTimeRange(49999 * Second, 50020 * Second);
+    chart.flush();
+    // Halfway between the two points, the line crosses 0 if they are joined.
+    const QImage picture = shown.plot->grab().toImage();
+    const int x = shown.column((50000 + pause / 2.0) * Second);
+    const QRect area = shown.area(0);
+    bool inked = false;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        inked = inked || picture.pixelColor(x, y) == QColor(255, 96, 96);
+    QCOMPARE(inked, joined);
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("TZ", "UTC");
+    QApplication app(argc, argv);
+    TestStripChart test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_stripchart.moc"
