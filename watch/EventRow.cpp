@@ -30,17 +30,6 @@ QByteArray quoted(const QString &detail)
     return '"' + out + '"';
 }
 
-// The recordings' own time text, so both files read the same.
-QByteArray timeField(const QDateTime &time)
-{
-    Reading reading;
-    reading.msecsSinceEpoch = time.toMSecsSinceEpoch();
-    reading.utcOffsetSeconds = time.offsetFromUtc();
-    QByteArray row;
-    RecordRow::append(row, reading);
-    return row.first(row.indexOf(','));
-}
-
 std::optional<MonitorEventKind> kindOf(QByteArrayView name)
 {
     for (int k = int(MonitorEventKind::StreamStart); k <= int(MonitorEventKind::CommandFailed);
@@ -70,9 +59,20 @@ QByteArray header()
     return QByteArrayLiteral("time,event,quantity,value,limit,detail\r\n");
 }
 
+// The recordings' own time text, so both files read the same.
+QByteArray timeText(const QDateTime &time)
+{
+    Reading reading;
+    reading.msecsSinceEpoch = time.toMSecsSinceEpoch();
+    reading.utcOffsetSeconds = time.offsetFromUtc();
+    QByteArray row;
+    RecordRow::append(row, reading);
+    return row.first(row.indexOf(','));
+}
+
 QByteArray format(const MonitorEvent &event)
 {
-    return timeField(event.time) + ',' + eventName(event.kind).toLatin1() + ',' +
+    return timeText(event.time) + ',' + eventName(event.kind).toLatin1() + ',' +
            quantityName(event.quantity).toLatin1() + ',' + numberField(event.value) + ',' +
            numberField(event.limit) + ',' + quoted(event.detail) + "\r\n";
 }

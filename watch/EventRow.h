@@ -18,6 +18,8 @@ namespace EventRow
 constexpr qsizetype MaxDetail = 4096;
 
 QByteArray header();
+// "2026-12-07T14:03:05.250+01:00": the recordings' time text.
+QByteArray timeText(const QDateTime &time);
 QByteArray format(const MonitorEvent &event);
 
 // The time, event and quantity of a row (the rest is not needed to read periods back). Nothing
