@@ -82,6 +82,21 @@ AlarmCommand::~AlarmCommand()
 void AlarmCommand::setCommand(const QString &command)
 {
     command_ = command.trimmed();
+    if (command_.isEmpty())
+        waiting_.clear();
+}
+
+MonitorEvent AlarmCommand::failureEvent(const MonitorEvent &cause, const QString &detail,
+                                        const QDateTime &now)
+{
+    MonitorEvent e;
+    e.time = now;
+    e.kind = MonitorEventKind::CommandFailed;
+    e.quantity = cause.quantity;
+    e.port = cause.port;
+    e.detail = eventName(cause.kind) + u" at "_s +
+               QString::fromLatin1(EventRow::timeText(cause.time)) + u": "_s + detail;
+    return e;
 }
 
 QProcessEnvironment AlarmCommand::environmentFor(const MonitorEvent &event,

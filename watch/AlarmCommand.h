@@ -31,7 +31,7 @@ public:
     explicit AlarmCommand(QObject *parent = nullptr);
     ~AlarmCommand() override;
 
-    // Empty: nothing is run.
+    // Empty: nothing is run (and events still waiting are dropped).
     void setCommand(const QString &command);
     QString command() const { return command_; }
     void setTimeLimitMs(int ms) { timeLimitMs_ = ms; }
@@ -41,6 +41,10 @@ public:
     // The environment the command sees for an event.
     static QProcessEnvironment environmentFor(const MonitorEvent &event,
                                               const QProcessEnvironment &base);
+
+    // The command-failed event for a failure, to keep and tell like the others.
+    static MonitorEvent failureEvent(const MonitorEvent &cause, const QString &detail,
+                                     const QDateTime &now);
 
     bool busy() const { return process_ != nullptr; }
 

@@ -42,7 +42,7 @@ void Watchman::setSettings(const MonitoringSettings &settings)
         if (!timingChanged && was == band)
             return;
         if (rule)
-            endAlarm(*rule, QStringLiteral("limits changed"));
+            endAlarm(*rule, QStringLiteral("settings changed"));
         rule =
             band.enabled
                 ? std::make_unique<Rule>(Rule{quantity, LimitRule(shape, band, settings.holdSeconds,
@@ -54,6 +54,18 @@ void Watchman::setSettings(const MonitoringSettings &settings)
     renew(azimuth_, before.azimuth, settings.azimuth, LimitRule::Shape::Compass, Quantity::Azimuth);
     if (settings.noReadingsAfterSeconds <= 0)
         endNoReadings(QStringLiteral("watchdog switched off"));
+    updateTimer();
+}
+
+void Watchman::updateTimer()
+{
+    // Nothing to watch, no wake-ups.
+    const bool needed =
+        streaming_ && (elevation_ || azimuth_ || settings_.noReadingsAfterSeconds > 0);
+    if (needed && !timer_->isActive())
+        timer_->start();
+    else if (!needed)
+        timer_->stop();
 }
 
 void Watchman::resetRules()
@@ -87,7 +99,7 @@ void Watchman::streamStarted(const QString &port)
     lastSeen_ = clock_.elapsedSeconds();
     lastSeenTime_ = clock_.now();
     lastSeenIsReading_ = false;
-    timer_->start();
+    updateTimer();
     emit eventRaised(event(MonitorEventKind::StreamStart));
 }
 
@@ -102,7 +114,7 @@ void Watchman::streamEnded()
         endAlarm(*azimuth_, detail);
     endNoReadings(detail);
     streaming_ = false;
-    timer_->stop();
+    updateTimer();
     emit eventRaised(event(MonitorEventKind::StreamEnd));
 }
 

@@ -39,6 +39,7 @@ public:
     // The stream stays on while the port is away: the watchdog goes on counting.
     void portLost(const QString &port, const QString &reason);
     void portBack(const QString &port, qint64 lostForMSecs);
+    // Readings outside a stream are not watched.
     void readingAccepted(const Reading &reading) override;
     // The time-based transitions at clock.now(); a timer calls it every 250 ms while a stream is
     // on.
@@ -70,6 +71,7 @@ private:
     void apply(Rule &rule, int change);
     void endAlarm(Rule &rule, const QString &detail);
     void resetRules();
+    void updateTimer();
     void endNoReadings(const QString &detail);
     MonitorEvent event(MonitorEventKind kind) const;
 

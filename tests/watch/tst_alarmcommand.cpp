@@ -54,9 +54,10 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(u"with space"_s));
         const QString out = dir.filePath(u"out.txt"_s);
-        const QString printer =
-            script(dir, u"with space/print-env"_s,
-                   "env | grep '^ORVEL_' | sort >> \"$1\"\necho --- >> \"$1\"\n");
+        const QString printer = script(dir, u"with space/print-env"_s,
+                                       "for v in DETAIL EVENT LIMIT PORT QUANTITY TIME VALUE; do\n"
+                                       "  eval \"echo ORVEL_$v=\\${ORVEL_$v-unset}\" >> \"$1\"\n"
+                                       "done\necho --- >> \"$1\"\n");
         AlarmCommand command;
         command.setCommand(quotedCommand({printer, out}));
         QSignalSpy finished(&command, &AlarmCommand::finished);

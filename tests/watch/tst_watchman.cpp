@@ -293,7 +293,7 @@ private slots:
         settings.elevation.enabled = false;
         watchman.setSettings(settings);
         QVERIFY(watchman.activeAlarms().isEmpty());
-        QCOMPARE(events.last().at(0).value<MonitorEvent>().detail, u"limits changed"_s);
+        QCOMPARE(events.last().at(0).value<MonitorEvent>().detail, u"settings changed"_s);
         settings.elevation = {true, -2, 8};
         watchman.setSettings(settings);
         watchman.readingAccepted(reading(6, 0));
