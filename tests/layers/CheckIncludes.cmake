@@ -18,17 +18,20 @@ if(NOT ROOT)
     message(FATAL_ERROR "Pass -DROOT=<source folder>")
 endif()
 
-set(allowed_app app setup monitor recording device platform/runtime platform/serial
+set(allowed_app app setup monitor recording device chartdata platform/runtime platform/serial
     platform/display)
-set(allowed_setup setup device platform/runtime platform/serial platform/display)
-set(allowed_monitor monitor recording device platform/runtime platform/serial platform/display)
-set(allowed_recording recording platform/runtime platform/serial platform/display)
+set(allowed_setup setup device chartdata platform/runtime platform/serial platform/display)
+set(allowed_monitor monitor recording device chartdata platform/runtime platform/serial
+    platform/display)
+set(allowed_recording recording chartdata platform/runtime platform/serial platform/display)
 set(allowed_device device platform/runtime platform/serial platform/display)
 set(allowed_platform/runtime platform/runtime)
 set(allowed_platform/serial platform/serial)
-set(allowed_platform/display platform/display)
+set(allowed_platform/display platform/display chartdata)
+set(allowed_chartdata chartdata)
 set(allowed_sim sim)
-set(layers app setup monitor recording device platform/runtime platform/serial platform/display sim)
+set(layers app setup monitor recording device chartdata platform/runtime platform/serial
+    platform/display sim)
 
 # The layer a path relative to the root belongs to, or "" when it is none of them.
 function(layer_of path out)
