@@ -1,8 +1,9 @@
 # Reads every #include "..." under ROOT and fails when one points up or sideways:
 #
-#   app       -> setup, monitor, recording, device, platform/*
+#   app       -> setup, monitor, publish, recording, device, platform/*
 #   setup     -> device, platform/*
 #   monitor   -> recording, device, platform/*
+#   publish   -> recording, platform/*
 #   recording -> platform/*
 #   device    -> platform/*
 #   platform/<x> and sim -> only themselves
@@ -18,8 +19,9 @@ if(NOT ROOT)
     message(FATAL_ERROR "Pass -DROOT=<source folder>")
 endif()
 
-set(allowed_app app setup monitor recording device platform/runtime platform/serial
+set(allowed_app app setup monitor publish recording device platform/runtime platform/serial
     platform/display)
+set(allowed_publish publish recording platform/runtime platform/serial platform/display)
 set(allowed_setup setup device platform/runtime platform/serial platform/display)
 set(allowed_monitor monitor recording device platform/runtime platform/serial platform/display)
 set(allowed_recording recording platform/runtime platform/serial platform/display)
@@ -28,7 +30,7 @@ set(allowed_platform/runtime platform/runtime)
 set(allowed_platform/serial platform/serial)
 set(allowed_platform/display platform/display)
 set(allowed_sim sim)
-set(layers app setup monitor recording device platform/runtime platform/serial platform/display sim)
+set(layers app setup monitor publish recording device platform/runtime platform/serial platform/display sim)
 
 # The layer a path relative to the root belongs to, or "" when it is none of them.
 function(layer_of path out)

@@ -1,0 +1,241 @@
+#include "publish/BrokerSession.h"
+
+#include "publish/PublishLog.h"
+
+#include <mosquitto.h>
+
+#include <mutex>
+
+namespace
+{
+
+// How many messages libmosquitto holds for us at once; the rest wait in the bounded queue.
+constexpr qsizetype MaxUnconfirmed = 256;
+constexpr qsizetype DrainBatch = 64;
+
+void initLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+} // namespace
+
+BrokerSession::BrokerSession(const PublisherSettings &settings,
+                             std::shared_ptr<OutgoingQueue> queue,
+                             std::shared_ptr<std::atomic<bool>> drainRequested,
+                             std::shared_ptr<std::atomic<quint64>> delivered)
+    : settings_(settings), queue_(std::move(queue)), drainRequested_(std::move(drainRequested)),
+      delivered_(std::move(delivered))
+{
+}
+
+BrokerSession::~BrokerSession()
+{
+    close();
+}
+
+QByteArray BrokerSession::topic(const char *leaf) const
+{
+    return settings_.topicPrefix.toUtf8() + '/' + leaf;
+}
+
+void BrokerSession::open()
+{
+    initLibrary();
+    mosq_ = mosquitto_new(nullptr, true, this);
+    if (!mosq_) {
+        reportRefusal(QStringLiteral("cannot make a broker client: %1")
+                          .arg(QString::fromLocal8Bit(mosquitto_strerror(MOSQ_ERR_NOMEM))));
+        return;
+    }
+    mosquitto_connect_callback_set(mosq_, &BrokerSession::onConnectCallback);
+    mosquitto_disconnect_callback_set(mosq_, &BrokerSession::onDisconnectCallback);
+    mosquitto_publish_callback_set(mosq_, &BrokerSession::onPublishCallback);
+    mosquitto_log_callback_set(mosq_, &BrokerSession::onLogCallback);
+    mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    mosquitto_max_inflight_messages_set(mosq_, 100);
+    mosquitto_reconnect_delay_set(mosq_, unsigned(settings_.reconnectMinSeconds),
+                                  unsigned(settings_.reconnectMaxSeconds), true);
+
+    const QByteArray statusTopic = topic("status");
+    mosquitto_will_set(mosq_, statusTopic.constData(), 7, "offline", 1, true);
+    if (!settings_.login.user.isEmpty()) {
+        const QByteArray user = settings_.login.user.toUtf8();
+        const QByteArray password = settings_.login.password.toUtf8();
+        mosquitto_username_pw_set(mosq_, user.constData(),
+                                  password.isEmpty() ? nullptr : password.constData());
+    }
+    if (settings_.broker.tls) {
+        mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+        const int rc = mosquitto_tls_set(mosq_, nullptr, nullptr, nullptr, nullptr, nullptr);
+        if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_INVAL)
+            reportRefusal(QString::fromLocal8Bit(mosquitto_strerror(rc)));
+    }
+
+    // A blocking first try, here off the caller's thread: libmosquitto's network thread ends
+    // for good on a failed non-blocking TLS handshake, but keeps retrying a failed reconnect.
+    const QByteArray host = settings_.broker.host.toUtf8();
+    const int rc = mosquitto_connect(mosq_, host.constData(), settings_.broker.port,
+                                     settings_.keepAliveSeconds);
+    // A failed TLS handshake is reported through the log callback, with OpenSSL's words.
+    if (rc != MOSQ_ERR_SUCCESS)
+        qCInfo(lcPublish, "broker %s:%d: %s; trying again", host.constData(), settings_.broker.port,
+               mosquitto_strerror(rc));
+    loopRunning_ = mosquitto_loop_start(mosq_) == MOSQ_ERR_SUCCESS;
+}
+
+void BrokerSession::close()
+{
+    if (!mosq_)
+        return;
+    if (connected_) {
+        // Queued before the disconnect, so the broker has it before the will is dropped.
+        const QByteArray statusTopic = topic("status");
+        mosquitto_publish(mosq_, nullptr, statusTopic.constData(), 7, "offline", 1, true);
+    }
+    mosquitto_disconnect(mosq_);
+    if (loopRunning_)
+        mosquitto_loop_stop(mosq_, false);
+    loopRunning_ = false;
+    mosquitto_destroy(mosq_);
+    mosq_ = nullptr;
+    connected_ = false;
+}
+
+void BrokerSession::onConnectCallback(mosquitto *, void *self, int rc)
+{
+    auto *session = static_cast<BrokerSession *>(self);
+    QMetaObject::invokeMethod(
+        session, [session, rc] { session->connected(rc); }, Qt::QueuedConnection);
+}
+
+void BrokerSession::onDisconnectCallback(mosquitto *, void *self, int)
+{
+    auto *session = static_cast<BrokerSession *>(self);
+    QMetaObject::invokeMethod(
+        session, [session] { session->disconnected(); }, Qt::QueuedConnection);
+}
+
+void BrokerSession::onPublishCallback(mosquitto *, void *self, int mid)
+{
+    auto *session = static_cast<BrokerSession *>(self);
+    QMetaObject::invokeMethod(
+        session, [session, mid] { session->published(mid); }, Qt::QueuedConnection);
+}
+
+void BrokerSession::onLogCallback(mosquitto *, void *self, int level, const char *text)
+{
+    if (level != MOSQ_LOG_ERR || !text)
+        return;
+    // TLS failures are told only through the log: keep the library's words as the reason.
+    auto *session = static_cast<BrokerSession *>(self);
+    const QString reason = QString::fromLocal8Bit(text);
+    QMetaObject::invokeMethod(
+        session,
+        [session, reason] {
+            if (!session->connected_)
+                session->reportRefusal(reason);
+        },
+        Qt::QueuedConnection);
+}
+
+void BrokerSession::connected(int rc)
+{
+    if (!mosq_)
+        return;
+    if (rc != 0) {
+        reportRefusal(QString::fromLocal8Bit(mosquitto_connack_string(rc)));
+        return;
+    }
+    lastRefusal_.clear();
+    const QByteArray statusTopic = topic("status");
+    mosquitto_publish(mosq_, nullptr, statusTopic.constData(), 6, "online", 1, true);
+    connected_ = true;
+    emit connectedChanged(true);
+    reportDropped();
+    drain();
+}
+
+void BrokerSession::disconnected()
+{
+    const bool was = connected_;
+    connected_ = false;
+    // Messages at QoS 1 stay with libmosquitto, which sends them again after reconnecting;
+    // those at QoS 0 it drops, and an unconfirmed one at QoS 0 was never written: queue it again.
+    std::vector<OutgoingMessage> unsent;
+    for (auto it = unconfirmed_.begin(); it != unconfirmed_.end();) {
+        const bool qos0 =
+            it->second.kind == OutgoingMessage::Kind::Reading && settings_.readingQos == 0;
+        if (qos0) {
+            unsent.push_back(std::move(it->second));
+            it = unconfirmed_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    queue_->putBack(std::move(unsent));
+    if (was)
+        emit connectedChanged(false);
+}
+
+void BrokerSession::published(int mid)
+{
+    if (unconfirmed_.erase(mid)) {
+        delivered_->fetch_add(1, std::memory_order_relaxed);
+        drain();
+    }
+}
+
+void BrokerSession::drain()
+{
+    // While disconnected the request stays raised: the caller posts no more wake-ups, and
+    // connecting drains anyway.
+    if (!mosq_ || !connected_)
+        return;
+    drainRequested_->store(false);
+    const QByteArray readingTopic = topic("reading");
+    const QByteArray eventTopic = topic("event");
+    while (qsizetype(unconfirmed_.size()) < MaxUnconfirmed) {
+        auto batch =
+            queue_->take(qMin(DrainBatch, MaxUnconfirmed - qsizetype(unconfirmed_.size())));
+        if (batch.empty()) {
+            reportDropped();
+            return;
+        }
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            OutgoingMessage &message = batch[i];
+            const bool reading = message.kind == OutgoingMessage::Kind::Reading;
+            int mid = 0;
+            const int rc =
+                mosquitto_publish(mosq_, &mid, (reading ? readingTopic : eventTopic).constData(),
+                                  int(message.payload.size()), message.payload.constData(),
+                                  reading ? settings_.readingQos : 1, false);
+            if (rc != MOSQ_ERR_SUCCESS) {
+                // The connection went between the callback and here: keep the rest for later.
+                qCDebug(lcPublish, "publish: %s", mosquitto_strerror(rc));
+                queue_->putBack({std::make_move_iterator(batch.begin() + qsizetype(i)),
+                                 std::make_move_iterator(batch.end())});
+                return;
+            }
+            unconfirmed_.emplace(mid, std::move(message));
+        }
+    }
+}
+
+void BrokerSession::reportRefusal(const QString &reason)
+{
+    if (reason == lastRefusal_)
+        return;
+    lastRefusal_ = reason;
+    qCWarning(lcPublish, "broker %s:%d: %s", qPrintable(settings_.broker.host),
+              settings_.broker.port, qPrintable(reason));
+    emit refused(reason);
+}
+
+void BrokerSession::reportDropped()
+{
+    const OutgoingQueue::Dropped lost = queue_->takeDropped();
+    if (lost.any())
+        emit dropped(lost.readings, lost.events);
+}

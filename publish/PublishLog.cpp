@@ -1,0 +1,3 @@
+#include "publish/PublishLog.h"
+
+Q_LOGGING_CATEGORY(lcPublish, "orvel.publish")
