@@ -27,7 +27,7 @@ namespace TopicPrefix
 
 QString fallback(const QString &hostName, const QString &portName)
 {
-    return u"orvel/" + level(hostName) + u'/' + level(portName);
+    return QStringLiteral("orvel/%1/%2").arg(level(hostName), level(portName));
 }
 
 QString problem(const QString &prefix)
