@@ -1,6 +1,11 @@
 #include "publish/BrokerSession.h"
 
 #include "publish/PublishLog.h"
+#include "publish/ReconnectDelay.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
 
 #include <mosquitto.h>
 
@@ -12,6 +17,8 @@ namespace
 // How many messages libmosquitto holds for us at once; the rest wait in the bounded queue.
 constexpr qsizetype MaxUnconfirmed = 256;
 constexpr qsizetype DrainBatch = 64;
+constexpr const char *SystemCertificateFolder = "/etc/ssl/certs";
+constexpr qint64 ShutdownGraceMs = 1000;
 
 void initLibrary()
 {
@@ -55,8 +62,8 @@ void BrokerSession::open()
     mosquitto_log_callback_set(mosq_, &BrokerSession::onLogCallback);
     mosquitto_int_option(mosq_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     mosquitto_max_inflight_messages_set(mosq_, 100);
-    mosquitto_reconnect_delay_set(mosq_, unsigned(settings_.reconnectMinSeconds),
-                                  unsigned(settings_.reconnectMaxSeconds), true);
+    // Called from this thread and the network thread.
+    mosquitto_threaded_set(mosq_, true);
 
     const QByteArray statusTopic = topic("status");
     mosquitto_will_set(mosq_, statusTopic.constData(), 7, "offline", 1, true);
@@ -67,22 +74,66 @@ void BrokerSession::open()
                                   password.isEmpty() ? nullptr : password.constData());
     }
     if (settings_.broker.tls) {
-        mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        const int rc = mosquitto_tls_set(mosq_, nullptr, nullptr, nullptr, nullptr, nullptr);
+        // The system's certificate authorities, unless the settings name a file of a site's
+        // own. The folder is named as well: libmosquitto forgets the option when it
+        // reconnects, and then refuses to try at all.
+        const QByteArray caFile = QFile::encodeName(settings_.caFile);
+        if (caFile.isEmpty())
+            mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+        const int rc = mosquitto_tls_set(mosq_, caFile.isEmpty() ? nullptr : caFile.constData(),
+                                         caFile.isEmpty() ? SystemCertificateFolder : nullptr,
+                                         nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_INVAL)
             reportRefusal(QString::fromLocal8Bit(mosquitto_strerror(rc)));
     }
 
-    // A blocking first try, here off the caller's thread: libmosquitto's network thread ends
-    // for good on a failed non-blocking TLS handshake, but keeps retrying a failed reconnect.
+    network_ = QThread::create([this] { runNetwork(); });
+    network_->setObjectName(QStringLiteral("broker network"));
+    network_->start();
+}
+
+// libmosquitto's own network thread gives up for good on some failures (a TLS handshake that
+// fails after the connect returned); this loop tries again after every failure, waiting longer
+// each time, until close().
+void BrokerSession::runNetwork()
+{
     const QByteArray host = settings_.broker.host.toUtf8();
-    const int rc = mosquitto_connect(mosq_, host.constData(), settings_.broker.port,
-                                     settings_.keepAliveSeconds);
-    // A failed TLS handshake is reported through the log callback, with OpenSSL's words.
-    if (rc != MOSQ_ERR_SUCCESS)
-        qCInfo(lcPublish, "broker %s:%d: %s; trying again", host.constData(), settings_.broker.port,
-               mosquitto_strerror(rc));
-    loopRunning_ = mosquitto_loop_start(mosq_) == MOSQ_ERR_SUCCESS;
+    int failures = 0;
+    for (bool first = true; !stopping(); first = false) {
+        accepted_.store(false);
+        const int rc = first ? mosquitto_connect(mosq_, host.constData(), settings_.broker.port,
+                                                 settings_.keepAliveSeconds)
+                             : mosquitto_reconnect(mosq_);
+        if (rc == MOSQ_ERR_SUCCESS) {
+            // After close(), a little time to write the last status and the disconnect.
+            QDeadlineTimer grace(QDeadlineTimer::Forever);
+            while (mosquitto_loop(mosq_, 1000, 1) == MOSQ_ERR_SUCCESS) {
+                if (stopping() && grace.isForever())
+                    grace.setRemainingTime(ShutdownGraceMs);
+                if (grace.hasExpired())
+                    break;
+            }
+        } else {
+            // A failed TLS handshake is told through the log callback, in OpenSSL's words.
+            qCDebug(lcPublish, "broker %s:%d: %s", host.constData(), settings_.broker.port,
+                    mosquitto_strerror(rc));
+        }
+        failures = accepted_.load() ? 0 : failures + 1;
+        waitBeforeRetry(ReconnectDelay::seconds(failures, settings_.reconnectMinSeconds,
+                                                settings_.reconnectMaxSeconds));
+    }
+}
+
+bool BrokerSession::stopping()
+{
+    std::lock_guard lock(stopMutex_);
+    return stopping_;
+}
+
+void BrokerSession::waitBeforeRetry(int seconds)
+{
+    std::unique_lock lock(stopMutex_);
+    stopWake_.wait_for(lock, std::chrono::seconds(seconds), [this] { return stopping_; });
 }
 
 void BrokerSession::close()
@@ -94,10 +145,17 @@ void BrokerSession::close()
         const QByteArray statusTopic = topic("status");
         mosquitto_publish(mosq_, nullptr, statusTopic.constData(), 7, "offline", 1, true);
     }
+    {
+        std::lock_guard lock(stopMutex_);
+        stopping_ = true;
+    }
+    stopWake_.notify_all();
     mosquitto_disconnect(mosq_);
-    if (loopRunning_)
-        mosquitto_loop_stop(mosq_, false);
-    loopRunning_ = false;
+    if (network_) {
+        network_->wait();
+        delete network_;
+        network_ = nullptr;
+    }
     mosquitto_destroy(mosq_);
     mosq_ = nullptr;
     connected_ = false;
@@ -106,6 +164,8 @@ void BrokerSession::close()
 void BrokerSession::onConnectCallback(mosquitto *, void *self, int rc)
 {
     auto *session = static_cast<BrokerSession *>(self);
+    if (rc == 0)
+        session->accepted_.store(true);
     QMetaObject::invokeMethod(
         session, [session, rc] { session->connected(rc); }, Qt::QueuedConnection);
 }

@@ -6,16 +6,19 @@
 #include <QObject>
 
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 
 struct mosquitto;
+class QThread;
 
 // The broker connection, living on a thread of its own so that connecting, name lookups, TLS
-// handshakes and a broker that went away never hold up the caller. libmosquitto's network thread
-// reads and writes the socket and reconnects with growing waits; its callbacks are passed to this
-// object's thread, which alone hands messages from the queue to libmosquitto and keeps track of
-// what the broker has not confirmed yet.
+// handshakes and a broker that went away never hold up the caller. A network thread of its own
+// connects, reads and writes the socket through libmosquitto and reconnects with growing waits;
+// libmosquitto's callbacks are passed to this object's thread, which alone hands messages from
+// the queue to libmosquitto and keeps track of what the broker has not confirmed yet.
 class BrokerSession : public QObject
 {
     Q_OBJECT
@@ -47,6 +50,10 @@ private:
     static void onPublishCallback(mosquitto *, void *self, int mid);
     static void onLogCallback(mosquitto *, void *self, int level, const char *text);
 
+    void runNetwork();
+    bool stopping();
+    void waitBeforeRetry(int seconds);
+
     void connected(int rc);
     void disconnected();
     void published(int mid);
@@ -60,7 +67,12 @@ private:
     std::shared_ptr<std::atomic<quint64>> delivered_;
     mosquitto *mosq_ = nullptr;
     bool connected_ = false;
-    bool loopRunning_ = false;
+    QThread *network_ = nullptr;
+    std::mutex stopMutex_;
+    std::condition_variable stopWake_;
+    bool stopping_ = false;
+    // The broker took the last connect (set on the network thread).
+    std::atomic<bool> accepted_ = false;
     QString lastRefusal_;
     // Handed to libmosquitto, not confirmed yet, by message id.
     std::map<int, OutgoingMessage> unconfirmed_;

@@ -1,3 +1,4 @@
 #include "publish/PublishLog.h"
 
-Q_LOGGING_CATEGORY(lcPublish, "orvel.publish")
+// Debug lines (each failed try) only when asked for.
+Q_LOGGING_CATEGORY(lcPublish, "orvel.publish", QtInfoMsg)

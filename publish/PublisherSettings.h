@@ -9,6 +9,8 @@
 struct PublisherSettings {
     BrokerAddress broker;
     BrokerLogin login;
+    // For mqtts: a PEM file of the certificate authorities to trust instead of the system's.
+    QString caFile;
     // Topics are PREFIX/reading, PREFIX/event and PREFIX/status.
     QString topicPrefix;
     // 0 (at most once) or 1 (at least once); events always go with 1.

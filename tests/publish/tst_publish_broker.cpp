@@ -1,5 +1,6 @@
 #include "BrokerSubscriber.h"
 #include "MosquittoBroker.h"
+#include "publish/BrokerAddress.h"
 #include "publish/MessagePayload.h"
 #include "publish/MqttPublisher.h"
 
@@ -185,6 +186,32 @@ private slots:
         settings.login.password = u"right"_s;
         MqttPublisher publisher(settings);
         QTRY_VERIFY_WITH_TIMEOUT(publisher.isConnected(), WaitMs);
+    }
+
+    void untrustedCertificateIsReportedOnceAndATrustedOneConnects()
+    {
+        MosquittoBroker broker;
+        QVERIFY2(broker.useSelfSignedTls(), qPrintable(broker.errorString()));
+        QVERIFY2(broker.start(), qPrintable(broker.errorString()));
+        QString error;
+        const auto address = BrokerAddress::parse(broker.url(), error);
+        QVERIFY2(address && address->tls, qPrintable(error));
+
+        PublisherSettings settings = settingsFor(broker);
+        settings.broker = *address;
+        MqttPublisher publisher(settings);
+        QSignalSpy refused(&publisher, &MqttPublisher::refused);
+        // The first try and two more after it, each turned away by the handshake.
+        QTRY_VERIFY2_WITH_TIMEOUT(broker.logCount("unknown ca") >= 3, broker.log().constData(),
+                                  WaitMs);
+        QCOMPARE(refused.size(), 1);
+        QVERIFY2(refused.constFirst().at(0).toString().contains(u"certificate verify failed"_s),
+                 qPrintable(refused.constFirst().at(0).toString()));
+        QVERIFY(!publisher.isConnected());
+
+        settings.caFile = broker.certificatePath();
+        MqttPublisher trusting(settings);
+        QTRY_VERIFY_WITH_TIMEOUT(trusting.isConnected(), WaitMs);
     }
 };
 

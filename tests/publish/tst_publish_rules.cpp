@@ -2,6 +2,7 @@
 #include "publish/BrokerLogin.h"
 #include "publish/MessagePayload.h"
 #include "publish/OutgoingQueue.h"
+#include "publish/ReconnectDelay.h"
 #include "publish/TopicPrefix.h"
 
 #include <QJsonDocument>
@@ -229,6 +230,31 @@ private slots:
         QCOMPARE(object.value(u"quantity"_s).toString(), event.quantity);
         QCOMPARE(object.value(u"detail"_s).toString(), event.detail);
         QVERIFY(object.value(u"limit"_s).isNull());
+    }
+
+    void reconnectWaitsGrowToTheLongest_data()
+    {
+        QTest::addColumn<int>("failures");
+        QTest::addColumn<int>("shortest");
+        QTest::addColumn<int>("longest");
+        QTest::addColumn<int>("seconds");
+
+        QTest::newRow("after a connection that worked") << 0 << 1 << 30 << 1;
+        QTest::newRow("first failure") << 1 << 1 << 30 << 1;
+        QTest::newRow("fifth failure") << 5 << 1 << 30 << 16;
+        QTest::newRow("capped") << 6 << 1 << 30 << 30;
+        QTest::newRow("many failures, no overflow") << 100000 << 1 << 30 << 30;
+        QTest::newRow("shortest above longest") << 3 << 10 << 5 << 5;
+        QTest::newRow("zero means one") << 1 << 0 << 0 << 1;
+    }
+
+    void reconnectWaitsGrowToTheLongest()
+    {
+        QFETCH(int, failures);
+        QFETCH(int, shortest);
+        QFETCH(int, longest);
+        QFETCH(int, seconds);
+        QCOMPARE(ReconnectDelay::seconds(failures, shortest, longest), seconds);
     }
 
     void queueKeepsEachKindsRoomAndCountsWhatDoesNotFit()

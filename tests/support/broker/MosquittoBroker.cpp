@@ -52,7 +52,9 @@ MosquittoBroker::~MosquittoBroker()
 
 QString MosquittoBroker::url() const
 {
-    return QStringLiteral("mqtt://127.0.0.1:%1").arg(port_);
+    return QStringLiteral("%1://127.0.0.1:%2")
+        .arg(tls_ ? QStringLiteral("mqtts") : QStringLiteral("mqtt"))
+        .arg(port_);
 }
 
 int MosquittoBroker::logCount(QByteArrayView text) const
@@ -74,9 +76,36 @@ bool MosquittoBroker::addUser(const QString &user, const QString &password)
     return true;
 }
 
+bool MosquittoBroker::useSelfSignedTls()
+{
+    QProcess tool;
+    tool.start(QStringLiteral("openssl"),
+               {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-subj"),
+                QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-days"), QStringLiteral("2"),
+                QStringLiteral("-keyout"), dir_.filePath(QStringLiteral("key.pem")),
+                QStringLiteral("-out"), certificatePath()});
+    if (!tool.waitForFinished(30000) || tool.exitCode() != 0) {
+        error_ = QStringLiteral("openssl could not make a certificate: %1")
+                     .arg(QString::fromLocal8Bit(tool.readAllStandardError()));
+        return false;
+    }
+    tls_ = true;
+    return true;
+}
+
+QString MosquittoBroker::certificatePath() const
+{
+    return dir_.filePath(QStringLiteral("cert.pem"));
+}
+
 bool MosquittoBroker::writeConfig()
 {
     QByteArray config = "listener " + QByteArray::number(port_) + " 127.0.0.1\n";
+    if (tls_) {
+        config += "certfile " + QFile::encodeName(certificatePath()) + "\nkeyfile " +
+                  QFile::encodeName(dir_.filePath(QStringLiteral("key.pem"))) + '\n';
+    }
     if (passwordFile_.isEmpty()) {
         config += "allow_anonymous true\n";
     } else {

@@ -14,7 +14,8 @@
 //     ... connect to 127.0.0.1:broker.port() ...
 //     broker.stop();   // and start() again: the same port, the sessions kept on disk
 //
-// With a user added before the first start, anonymous clients are refused. Everything the broker
+// With a user added before the first start, anonymous clients are refused; with TLS, plain
+// clients are. Everything the broker
 // logs is kept (log()), so a test can count what it saw.
 class MosquittoBroker : public QObject
 {
@@ -26,6 +27,11 @@ public:
 
     // Only this user and password may connect; call before start().
     bool addUser(const QString &user, const QString &password);
+    // Listens with TLS only, with a certificate made for the occasion (signed by itself, so no
+    // system certificate authority vouches for it); call before start().
+    bool useSelfSignedTls();
+    // The certificate, to trust it.
+    QString certificatePath() const;
     // Starts it (on the port of the last start, if any) and waits until it listens.
     bool start(int timeoutMs = 10000);
     // Ends it with SIGTERM, as a system shutdown does, so it saves its sessions.
@@ -45,6 +51,7 @@ private:
     QProcess process_;
     QTemporaryDir dir_;
     QString passwordFile_;
+    bool tls_ = false;
     QByteArray log_;
     QString error_;
     int port_ = 0;
