@@ -6,6 +6,8 @@
 namespace
 {
 
+constexpr qsizetype MaxDetailChars = 4000;
+
 // The recording's own row, split into its three fields: the one place times and values are
 // formatted stays the one place.
 struct RowFields {
@@ -111,7 +113,11 @@ QByteArray event(const PublishedEvent &event)
     out.append(",\"limit\":");
     appendNumber(out, fields.azimuth());
     out.append(",\"detail\":");
-    appendString(out, event.detail);
+    // A command's output can be long: the message keeps its beginning.
+    qsizetype keep = qMin(event.detail.size(), MaxDetailChars);
+    if (keep < event.detail.size() && event.detail.at(keep - 1).isHighSurrogate())
+        --keep;
+    appendString(out, event.detail.first(keep));
     out.append('}');
     return out;
 }

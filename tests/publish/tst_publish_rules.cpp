@@ -230,6 +230,12 @@ private slots:
         QCOMPARE(object.value(u"quantity"_s).toString(), event.quantity);
         QCOMPARE(object.value(u"detail"_s).toString(), event.detail);
         QVERIFY(object.value(u"limit"_s).isNull());
+
+        // A flood of output is cut, between characters, not inside one.
+        event.detail =
+            u"x"_s + QString(3000, u'\u00e9') + QString::fromUcs4(U"\U0001F600").repeated(1000);
+        const QJsonObject cut = QJsonDocument::fromJson(MessagePayload::event(event)).object();
+        QCOMPARE(cut.value(u"detail"_s).toString(), event.detail.first(3999));
     }
 
     void reconnectWaitsGrowToTheLongest_data()
