@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QThread>
+#include <QTimer>
 
 #include <mosquitto.h>
 
@@ -19,6 +20,8 @@ constexpr qsizetype MaxUnconfirmed = 256;
 constexpr qsizetype DrainBatch = 64;
 constexpr const char *SystemCertificateFolder = "/etc/ssl/certs";
 constexpr qint64 ShutdownGraceMs = 1000;
+// How long a reading may wait for others to leave with it.
+constexpr int DrainDelayMs = 50;
 
 void initLibrary()
 {
@@ -50,6 +53,10 @@ QByteArray BrokerSession::topic(const char *leaf) const
 void BrokerSession::open()
 {
     initLibrary();
+    drainTimer_ = new QTimer(this);
+    drainTimer_->setSingleShot(true);
+    drainTimer_->setInterval(DrainDelayMs);
+    connect(drainTimer_, &QTimer::timeout, this, &BrokerSession::drain);
     mosq_ = mosquitto_new(nullptr, true, this);
     if (!mosq_) {
         reportRefusal(QStringLiteral("cannot make a broker client: %1")
@@ -159,6 +166,8 @@ void BrokerSession::close()
     mosquitto_destroy(mosq_);
     mosq_ = nullptr;
     connected_ = false;
+    delete drainTimer_;
+    drainTimer_ = nullptr;
 }
 
 void BrokerSession::onConnectCallback(mosquitto *, void *self, int rc)
@@ -180,8 +189,15 @@ void BrokerSession::onDisconnectCallback(mosquitto *, void *self, int)
 void BrokerSession::onPublishCallback(mosquitto *, void *self, int mid)
 {
     auto *session = static_cast<BrokerSession *>(self);
-    QMetaObject::invokeMethod(
-        session, [session, mid] { session->published(mid); }, Qt::QueuedConnection);
+    bool first = false;
+    {
+        std::lock_guard lock(session->confirmedMutex_);
+        first = session->confirmed_.empty();
+        session->confirmed_.push_back(mid);
+    }
+    // One wake-up for a run of confirmations.
+    if (first)
+        QMetaObject::invokeMethod(session, &BrokerSession::takeConfirmed, Qt::QueuedConnection);
 }
 
 void BrokerSession::onLogCallback(mosquitto *, void *self, int level, const char *text)
@@ -219,6 +235,7 @@ void BrokerSession::connected(int rc)
 
 void BrokerSession::disconnected()
 {
+    takeConfirmed();
     const bool was = connected_;
     connected_ = false;
     // Messages at QoS 1 stay with libmosquitto, which sends them again after reconnecting;
@@ -239,12 +256,26 @@ void BrokerSession::disconnected()
         emit connectedChanged(false);
 }
 
-void BrokerSession::published(int mid)
+void BrokerSession::takeConfirmed()
 {
-    if (unconfirmed_.erase(mid)) {
-        delivered_->fetch_add(1, std::memory_order_relaxed);
+    std::vector<int> mids;
+    {
+        std::lock_guard lock(confirmedMutex_);
+        mids.swap(confirmed_);
+    }
+    quint64 count = 0;
+    for (const int mid : mids)
+        count += unconfirmed_.erase(mid);
+    if (count) {
+        delivered_->fetch_add(count, std::memory_order_relaxed);
         drain();
     }
+}
+
+void BrokerSession::drainSoon()
+{
+    if (drainTimer_ && !drainTimer_->isActive())
+        drainTimer_->start();
 }
 
 void BrokerSession::drain()

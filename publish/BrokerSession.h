@@ -10,9 +10,11 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 struct mosquitto;
 class QThread;
+class QTimer;
 
 // The broker connection, living on a thread of its own so that connecting, name lookups, TLS
 // handshakes and a broker that went away never hold up the caller. A network thread of its own
@@ -31,6 +33,9 @@ public:
 
     // Called on the session's thread.
     void open();
+    // Drains within a short while, so that readings arriving one by one leave in small batches
+    // (a few thread wake-ups a batch instead of a few a reading).
+    void drainSoon();
     void drain();
     // Says "offline" on the status topic, disconnects and stops the network thread.
     void close();
@@ -56,7 +61,7 @@ private:
 
     void connected(int rc);
     void disconnected();
-    void published(int mid);
+    void takeConfirmed();
     void reportRefusal(const QString &reason);
     void reportDropped();
     QByteArray topic(const char *leaf) const;
@@ -76,4 +81,8 @@ private:
     QString lastRefusal_;
     // Handed to libmosquitto, not confirmed yet, by message id.
     std::map<int, OutgoingMessage> unconfirmed_;
+    QTimer *drainTimer_ = nullptr;
+    // Message ids the network thread saw confirmed, waiting for this thread.
+    std::mutex confirmedMutex_;
+    std::vector<int> confirmed_;
 };

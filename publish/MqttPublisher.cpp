@@ -77,5 +77,5 @@ void MqttPublisher::enqueue(OutgoingMessage::Kind kind, QByteArray payload)
         return;
     // One wake-up for a run of messages: the session drains all it finds.
     if (!drainRequested_->exchange(true))
-        QMetaObject::invokeMethod(session_, &BrokerSession::drain, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(session_, &BrokerSession::drainSoon, Qt::QueuedConnection);
 }
