@@ -35,9 +35,9 @@ ensure_packages() {
 ORVEL_HARDENING_PACKAGES=(clang-14 libclang-rt-14-dev llvm-14)
 
 # Makes test.sh's repeated builds quick: unchanged sources come from the compiler cache. The
-# publishing tests run the MQTT broker (mosquitto) on the loopback; the service unit's check
-# runs systemd-analyze (systemd).
-ORVEL_TEST_PACKAGES=(ccache mosquitto systemd)
+# publishing tests run the MQTT broker (mosquitto) on the loopback, one with a certificate made by
+# openssl; the service unit's check runs systemd-analyze (systemd).
+ORVEL_TEST_PACKAGES=(ccache mosquitto openssl systemd)
 
 # orvel_compiler_launcher: the CMake option that compiles through ccache, when it is installed.
 orvel_compiler_launcher() {
