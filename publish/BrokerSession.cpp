@@ -90,8 +90,14 @@ void BrokerSession::open()
         const int rc = mosquitto_tls_set(mosq_, caFile.isEmpty() ? nullptr : caFile.constData(),
                                          caFile.isEmpty() ? SystemCertificateFolder : nullptr,
                                          nullptr, nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_INVAL)
-            reportRefusal(QString::fromLocal8Bit(mosquitto_strerror(rc)));
+        if (rc != MOSQ_ERR_SUCCESS) {
+            // Never fall back to a connection in the clear, with the password in it.
+            reportRefusal(QStringLiteral("cannot use the certificate authorities in %1: %2")
+                              .arg(caFile.isEmpty() ? QString::fromLatin1(SystemCertificateFolder)
+                                                    : settings_.caFile,
+                                   QString::fromLocal8Bit(mosquitto_strerror(rc))));
+            return;
+        }
     }
 
     network_ = QThread::create([this] { runNetwork(); });

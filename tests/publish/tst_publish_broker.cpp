@@ -209,6 +209,14 @@ private slots:
                  qPrintable(refused.constFirst().at(0).toString()));
         QVERIFY(!publisher.isConnected());
 
+        // A certificate file that is not there stops it before it connects at all.
+        settings.caFile = u"/nonexistent/ca.pem"_s;
+        MqttPublisher misconfigured(settings);
+        QSignalSpy refusedMissing(&misconfigured, &MqttPublisher::refused);
+        QTRY_COMPARE_WITH_TIMEOUT(refusedMissing.size(), 1, WaitMs);
+        QVERIFY2(refusedMissing.constFirst().at(0).toString().contains(settings.caFile),
+                 qPrintable(refusedMissing.constFirst().at(0).toString()));
+
         settings.caFile = broker.certificatePath();
         MqttPublisher trusting(settings);
         QTRY_VERIFY_WITH_TIMEOUT(trusting.isConnected(), WaitMs);
