@@ -8,8 +8,10 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <csignal>
 #include <limits>
 #include <memory>
+#include <sys/prctl.h>
 
 using namespace Qt::StringLiterals;
 
@@ -112,6 +114,8 @@ private slots:
         MosquittoBroker broker;
         QVERIFY2(broker.start(), qPrintable(broker.errorString()));
         QProcess child;
+        // A test that fails half-way must not leave it behind.
+        child.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         child.start(QStringLiteral(PUBLISH_CHILD), {broker.url(), QString::fromUtf8(Prefix)});
         QVERIFY(child.waitForStarted(WaitMs));
         QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine(), WaitMs);
