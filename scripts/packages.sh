@@ -2,7 +2,7 @@
 # Sourced by demo.sh and test.sh.
 
 ORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
-    qt6-qpa-plugins libgl-dev libqcustomplot-dev fonts-dejavu-core)
+    qt6-qpa-plugins libgl-dev libqcustomplot-dev libmosquitto-dev fonts-dejavu-core)
 
 # What building and checking the Debian package needs beyond the build (packaging/check-package.sh).
 ORVEL_PACKAGE_PACKAGES=(dpkg-dev file binutils desktop-file-utils appstream librsvg2-bin lintian man-db)
@@ -34,8 +34,10 @@ ensure_packages() {
 # What the fuzz targets and the sanitizer build need (clang with libFuzzer; scripts/fuzz.sh).
 ORVEL_HARDENING_PACKAGES=(clang-14 libclang-rt-14-dev llvm-14)
 
-# Makes test.sh's repeated builds quick: unchanged sources come from the compiler cache.
-ORVEL_TEST_PACKAGES=(ccache)
+# Makes test.sh's repeated builds quick: unchanged sources come from the compiler cache. The
+# publishing tests run the MQTT broker (mosquitto) on the loopback, one with a certificate made by
+# openssl; the service unit's check runs systemd-analyze (systemd).
+ORVEL_TEST_PACKAGES=(ccache mosquitto openssl systemd)
 
 # orvel_compiler_launcher: the CMake option that compiles through ccache, when it is installed.
 orvel_compiler_launcher() {

@@ -6,6 +6,7 @@
 #   monitor          -> recording (its interface), device, platform/runtime, platform/serial,
 #                       platform/display (its interface)
 #   watch            -> recording, chartdata, platform/runtime
+#   publish          -> recording, platform/runtime
 #   recording        -> chartdata, platform/runtime
 #   device           -> platform/runtime, platform/serial
 #   platform/display -> chartdata, platform/runtime
@@ -24,13 +25,14 @@ if(NOT ROOT)
     message(FATAL_ERROR "Pass -DROOT=<source folder>")
 endif()
 
-set(layers app setup monitor watch recording device chartdata platform/runtime platform/serial
-    platform/display platform/notify sim)
+set(layers app setup monitor watch publish recording device chartdata platform/runtime
+    platform/serial platform/display platform/notify sim)
 set(allowed_app ${layers})
 list(REMOVE_ITEM allowed_app sim)
 set(allowed_setup setup device platform/runtime platform/serial)
 set(allowed_monitor monitor recording device platform/runtime platform/serial platform/display)
 set(allowed_watch watch recording chartdata platform/runtime)
+set(allowed_publish publish recording platform/runtime)
 set(allowed_recording recording chartdata platform/runtime)
 set(allowed_device device platform/runtime platform/serial)
 set(allowed_platform/display platform/display chartdata platform/runtime)
