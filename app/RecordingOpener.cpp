@@ -18,6 +18,21 @@ RecordingOpener::RecordingOpener(StripChartWidget &chart, SerialControl &port, P
 {
 }
 
+QString RecordingOpener::skippedText(qint64 badRows, const QString &file)
+{
+    if (badRows == 1)
+        return QStringLiteral("1 of the rows in %1 could not be read and was skipped.").arg(file);
+    return QStringLiteral("%1 of the rows in %2 could not be read and were skipped.")
+        .arg(badRows)
+        .arg(file);
+}
+
+QString RecordingOpener::openedText(qint64 readings)
+{
+    return readings == 1 ? QStringLiteral("1 reading was opened.")
+                         : QStringLiteral("%1 readings were opened.").arg(readings);
+}
+
 bool RecordingOpener::portClosed()
 {
     if (!port_.PortOpen())
@@ -65,11 +80,7 @@ void RecordingOpener::open(const QString &path)
                 prompts_.message(QStringLiteral("Cannot open %1 as a recording.").arg(shown),
                                  result.reason);
             } else if (loaded && result.badRows > 0) {
-                prompts_.message(
-                    QStringLiteral("%1 of the rows in %2 could not be read and were skipped.")
-                        .arg(result.badRows)
-                        .arg(shown),
-                    QStringLiteral("%1 readings were opened.").arg(result.readings));
+                prompts_.message(skippedText(result.badRows, shown), openedText(result.readings));
             }
             emit loadEnded(loaded);
         });

@@ -24,6 +24,10 @@ public:
     void chooseAndOpen();
     void open(const QString &path);
 
+    // The message after a load that skipped rows, and its detail.
+    static QString skippedText(qint64 badRows, const QString &file);
+    static QString openedText(qint64 readings);
+
 signals:
     // Loading is over (loaded, cancelled or refused).
     void loadEnded(bool loaded);

@@ -160,17 +160,57 @@ private slots:
         QCOMPARE(pointsOf(rig.chart, 0), (QList<QPair<double, double>>{{at(9, 0, 0), 5}}));
     }
 
-    // Cancel in the progress dialog: the chart keeps what it had. The file is a FIFO so that
-    // the reading is held until the test has cancelled.
+    // Whatever the result, the progress dialog is gone before the message about it; counts
+    // of one read as one.
+    void resultToldOnceTheProgressIsGone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message"); // %1: the file
+        QTest::addColumn<QString>("detail");
+        const QByteArray header = "time,elevation,azimuth\r\n";
+        const QByteArray row = "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n";
+        QTest::newRow("refused") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)
+                                 << "Cannot open %1 as a recording."
+                                 << "It holds binary data, not the text of a recording.";
+        QTest::newRow("one skipped, one opened")
+            << header + row + "bad\r\n"
+            << "1 of the rows in %1 could not be read and was skipped."
+            << "1 reading was opened.";
+        QTest::newRow("two skipped, two opened")
+            << header + row + row + "bad\r\nbad\r\n"
+            << "2 of the rows in %1 could not be read and were skipped."
+            << "2 readings were opened.";
+    }
+    void resultToldOnceTheProgressIsGone()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        QFETCH(QString, detail);
+        Rig rig;
+        rig.window.show();
+        int progressDialogsAtMessage = -1;
+        rig.prompts.onMessage = [&](const QString &) {
+            progressDialogsAtMessage = int(rig.window.findChildren<QProgressDialog *>().size());
+        };
+        const QString path = file("result.csv", bytes);
+        openAndWait(rig, path);
+        QCOMPARE(rig.prompts.messages, QStringList{message.arg(QDir::toNativeSeparators(path))});
+        QCOMPARE(rig.prompts.details, QStringList{detail});
+        QCOMPARE(progressDialogsAtMessage, 0);
+    }
+
+    // Cancel in the progress dialog: the chart keeps what it had. The file is large (a sparse
+    // hole after a row) so that the reading is still going when the test cancels.
     void cancelledLoadLeavesTheChart()
     {
         Rig rig;
         rig.window.show();
         rig.chart.AddPoint(0, at(9, 0, 0), 5);
-        const QString fifo = dir_.filePath("slow.csv");
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString slow = file("slow.csv", "time,elevation,azimuth\r\n"
+                                              "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n");
+        QVERIFY(QFile::resize(slow, qint64(8) << 30));
         QSignalSpy ended(&rig.menu.opener(), &RecordingOpener::loadEnded);
-        rig.files.path = fifo;
+        rig.files.path = slow;
         rig.menu.openRecording->trigger();
         auto *progress = rig.window.findChild<QProgressDialog *>("orvelProgress");
         QVERIFY(progress);
@@ -180,10 +220,6 @@ private slots:
         QVERIFY(cancel);
         QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
         cancel->click();
-        QFile writer(fifo);
-        QVERIFY(writer.open(QIODevice::WriteOnly)); // meets the reader waiting on the other end
-        writer.write("time,elevation,azimuth\r\n2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n");
-        writer.close();
         QVERIFY(ended.wait(20000));
         QCOMPARE(ended.first().first().toBool(), false);
         QVERIFY(rig.prompts.messages.isEmpty());
