@@ -13,8 +13,10 @@
 #include <memory>
 
 RecordingOpener::RecordingOpener(StripChartWidget &chart, SerialControl &port, Prompts &prompts,
-                                 FileChooser &files, QWidget *owner)
-    : QObject(owner), chart_(chart), port_(port), prompts_(prompts), files_(files), owner_(owner)
+                                 FileChooser &files, const QString &recordingsFolder,
+                                 QWidget *owner)
+    : QObject(owner), chart_(chart), port_(port), prompts_(prompts), files_(files),
+      recordingsFolder_(recordingsFolder), owner_(owner)
 {
 }
 
@@ -47,7 +49,7 @@ void RecordingOpener::chooseAndOpen()
 {
     if (!portClosed())
         return;
-    const QString path = files_.openFile(QStringLiteral("Open Recording"),
+    const QString path = files_.openFile(QStringLiteral("Open Recording"), recordingsFolder_,
                                          QStringLiteral("Recordings (*.csv);;All files (*)"));
     if (!path.isEmpty())
         open(path);

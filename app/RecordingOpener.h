@@ -17,8 +17,9 @@ class RecordingOpener final : public QObject
     Q_OBJECT
 
 public:
+    // Open Recording's dialog starts in the recordings folder.
     RecordingOpener(StripChartWidget &chart, SerialControl &port, Prompts &prompts,
-                    FileChooser &files, QWidget *owner);
+                    FileChooser &files, const QString &recordingsFolder, QWidget *owner);
 
     // Asks for the file, then opens it.
     void chooseAndOpen();
@@ -39,5 +40,6 @@ private:
     SerialControl &port_;
     Prompts &prompts_;
     FileChooser &files_;
+    const QString recordingsFolder_;
     QWidget *owner_;
 };

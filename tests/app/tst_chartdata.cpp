@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -30,15 +31,17 @@ namespace
 class FakeFileChooser final : public FileChooser
 {
 public:
-    QString openFile(const QString &, const QString &) override
+    QString openFile(const QString &, const QString &folder, const QString &) override
     {
         ++asked;
+        openedIn = folder;
         return path;
     }
-    QString saveFile(const QString &, const QString &, const QString &filters,
+    QString saveFile(const QString &, const QString &suggested, const QString &filters,
                      QString *chosenFilter) override
     {
         ++asked;
+        suggestedPath = suggested;
         offeredFilters = filters;
         if (chosenFilter)
             *chosenFilter = filter;
@@ -47,6 +50,8 @@ public:
     QString path;
     QString filter;
     QString offeredFilters;
+    QString openedIn;
+    QString suggestedPath;
     int asked = 0;
 };
 
@@ -58,8 +63,8 @@ struct Rig {
     frmOrvelShow window{port, clock, prompts};
     MainWindowControls ui{window};
     QMenu chartMenu;
-    ChartDataMenu &menu =
-        *new ChartDataMenu({chartMenu, window.chart(), port, prompts, &window, &files});
+    ChartDataMenu &menu = *new ChartDataMenu(
+        {chartMenu, window.chart(), port, prompts, &window, &files, QStringLiteral("/recs")});
     StripChartWidget &chart = window.chart();
 };
 
@@ -108,6 +113,38 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(dir_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           dir_.filePath("settings"));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath("settings"));
+    }
+
+    // Open Recording starts in the recordings folder; the save dialogs in the folder last saved
+    // in, also in the next run, while it exists.
+    void dialogsStartWhereTheUserWorks()
+    {
+        QSettings(QCoreApplication::applicationName()).clear();
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        const QString chosen = dir_.filePath("chosen");
+        QVERIFY(QDir().mkpath(chosen));
+        {
+            Rig rig;
+            rig.menu.openRecording->trigger();
+            QCOMPARE(rig.files.openedIn, QStringLiteral("/recs"));
+            rig.menu.saveChartPicture->trigger(); // cancelled
+            QCOMPARE(rig.files.suggestedPath, QDir(pictures).filePath("orvel-chart.png"));
+            rig.files.path = chosen + "/chart.png";
+            rig.menu.saveChartPicture->trigger();
+            rig.chart.AddPoint(0, at(9, 0, 0), 5);
+            rig.files.path.clear();
+            rig.menu.exportChartData->trigger();
+            QCOMPARE(QFileInfo(rig.files.suggestedPath).path(), chosen);
+        }
+        Rig nextRun;
+        nextRun.menu.saveChartPicture->trigger();
+        QCOMPARE(nextRun.files.suggestedPath, chosen + "/orvel-chart.png");
+        QVERIFY(QDir(chosen).removeRecursively());
+        nextRun.menu.saveChartPicture->trigger();
+        QCOMPARE(nextRun.files.suggestedPath, QDir(pictures).filePath("orvel-chart.png"));
     }
 
     void entriesInOrder()
@@ -349,6 +386,22 @@ private slots:
         QFile pdf(dir_.filePath("chart.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.read(5) == "%PDF-");
+
+        // The typed ending decides; a name without a known one gets the chosen type's.
+        rig.files.path = dir_.filePath("typed.pdf");
+        rig.files.filter = "PNG (*.png)";
+        rig.menu.saveChartPicture->trigger();
+        QFile typed(dir_.filePath("typed.pdf"));
+        QVERIFY(typed.open(QIODevice::ReadOnly));
+        QVERIFY(typed.read(5) == "%PDF-");
+        rig.files.path = dir_.filePath("typed.PNG");
+        rig.files.filter = "PDF (*.pdf)";
+        rig.menu.saveChartPicture->trigger();
+        QCOMPARE(QImage(dir_.filePath("typed.PNG"), "png").size(), size);
+        rig.files.path = dir_.filePath("chart.v2");
+        rig.files.filter = "PNG at twice the size (*.png)";
+        rig.menu.saveChartPicture->trigger();
+        QCOMPARE(QImage(dir_.filePath("chart.v2.png")).size(), size * 2);
 
         rig.files.path = dir_.filePath("no/such/folder/chart.png");
         rig.files.filter = "PNG (*.png)";
