@@ -32,6 +32,7 @@ Recorder::Recorder(Prompts &prompts, const Options &options, QObject *parent)
     connect(writer_, &RecordingWriter::failed, this, &Recorder::onFailed, Qt::QueuedConnection);
     connect(writer_, &RecordingWriter::recovered, this, &Recorder::onRecovered,
             Qt::QueuedConnection);
+    connect(writer_, &RecordingWriter::remade, this, &Recorder::onRemade, Qt::QueuedConnection);
     connect(writer_, &RecordingWriter::recordingBeside, this, &Recorder::onRecordingBeside,
             Qt::QueuedConnection);
     stallCheck_ = new QTimer(this);
@@ -101,6 +102,25 @@ QString Recorder::failureDetail(const QString &file, const QString &reason)
                           "file can be written again; the readings in between are missing from "
                           "it.")
         .arg(QDir::toNativeSeparators(file), reason);
+}
+
+QString Recorder::remadeText()
+{
+    return QStringLiteral("The recording file was removed.");
+}
+
+QString Recorder::remadeDetail(const QString &file)
+{
+    return QStringLiteral("%1 was removed or moved away, with its folder or alone, while readings "
+                          "were recorded into it. It is made again and recording goes on; what "
+                          "was recorded into it before went with it.")
+        .arg(QDir::toNativeSeparators(file));
+}
+
+void Recorder::onRemade(const QString &file)
+{
+    if (isRecording())
+        prompts_.message(remadeText(), remadeDetail(file));
 }
 
 QString Recorder::besideText(const QString &file, const QString &taken)

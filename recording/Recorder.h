@@ -61,11 +61,14 @@ public:
     static QString failureText();
     static QString failureDetail(const QString &file, const QString &reason);
     static QString besideText(const QString &file, const QString &taken);
+    static QString remadeText();
+    static QString remadeDetail(const QString &file);
 
 private:
     void onFailed(const QString &file, const QString &reason);
     void onRecovered();
     void onRecordingBeside(const QString &file, const QString &taken);
+    void onRemade(const QString &file);
     void checkStall();
 
     Prompts &prompts_;

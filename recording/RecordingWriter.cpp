@@ -140,11 +140,7 @@ void RecordingWriter::writeRows(qint64 dayNumber, const Reading &first, int coun
         // Made again at once, so that the lock that went with it is let go quietly.
         QDir().mkpath(settings_.folder);
         closeFile();
-        // Told like any failure, though nothing of this round is lost: the file is made again.
-        emit failed(gone, QStringLiteral("the file or its folder was removed or moved away "
-                                         "while readings were recorded into it; both are made "
-                                         "again"));
-        emit recovered();
+        emit remade(gone);
     }
     if (!file_.isOpen() || dayNumber != dayNumber_) {
         dayNumber_ = dayNumber;

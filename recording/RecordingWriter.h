@@ -26,7 +26,7 @@ class RecordingFileOps;
 // The file being written is locked: a second program on the same folder writes a copy file of
 // its own ("YYYY-MM-DD-2.csv"). Before each round the writer makes sure the file it holds open
 // still is the one the folder names: a folder removed or moved away is made again, with a new
-// file, and failed() tells so.
+// file, and remade() tells so.
 class RecordingWriter final : public QObject
 {
     Q_OBJECT
@@ -58,6 +58,8 @@ public slots:
 signals:
     void failed(const QString &file, const QString &reason);
     void recovered();
+    // The file being written was removed or moved away (with its folder): it is made again.
+    void remade(const QString &file);
     // Another program holds the day's file: this one records into file instead.
     void recordingBeside(const QString &file, const QString &taken);
 
