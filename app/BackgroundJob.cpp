@@ -39,9 +39,13 @@ void run(QWidget *owner, const QString &label, std::function<void(JobProgress &)
     QObject::connect(dialog, &QObject::destroyed, [progress] { progress->cancelled = true; });
     QObject::connect(thread, &QThread::finished, dialog,
                      [dialog, progress, ended = std::move(ended)] {
-                         dialog->hide();
-                         dialog->deleteLater();
-                         ended(progress->isCancelled());
+                         const bool cancelled = progress->isCancelled();
+                         // Gone, not merely hidden, before any message about the result: a
+                         // hidden progress dialog shows itself again from its own timers
+                         // while a message box waits. The connection keeps this function
+                         // alive until it returns.
+                         delete dialog;
+                         ended(cancelled);
                      });
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
 

@@ -4,6 +4,7 @@
 #include "app/ChartPicture.h"
 #include "app/CursorValues.h"
 #include "app/FileChooser.h"
+#include "app/LastFolder.h"
 #include "app/RecordingOpener.h"
 #include "platform/display/StripChartWidget.h"
 #include "platform/runtime/Prompts.h"
@@ -17,7 +18,8 @@ ChartDataMenu::ChartDataMenu(const Parts &parts)
       ownFiles_(parts.files ? nullptr : std::make_unique<QtFileChooser>(parts.owner)),
       files_(parts.files ? parts.files : ownFiles_.get())
 {
-    opener_ = new RecordingOpener(chart_, parts.port, prompts_, *files_, parts.owner);
+    opener_ = new RecordingOpener(chart_, parts.port, prompts_, *files_, parts.recordingsFolder,
+                                  parts.owner);
     exporter_ = new ChartExporter(chart_, prompts_, *files_, parts.owner);
     // They use this object's file chooser: they go with it.
     opener_->setParent(this);
@@ -46,14 +48,16 @@ ChartDataMenu::~ChartDataMenu() = default;
 
 void ChartDataMenu::savePicture()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString folder =
+        LastFolder::path(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
     QString filter;
     const QString chosen = files_->saveFile(
         QStringLiteral("Save Chart Picture"),
         QDir(folder).filePath(QStringLiteral("orvel-chart.png")), ChartPicture::filters(), &filter);
     if (chosen.isEmpty())
         return;
-    const ChartPicture::Kind kind = ChartPicture::kindOfFilter(filter);
+    LastFolder::remember(chosen);
+    const ChartPicture::Kind kind = ChartPicture::kindFor(chosen, filter);
     const QString path = ChartPicture::withSuffix(chosen, kind);
     if (!ChartPicture::save(chart_, path, kind))
         prompts_.message(

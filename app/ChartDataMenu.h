@@ -29,6 +29,8 @@ public:
         QWidget *owner = nullptr;
         // Qt's file dialogs when none is given.
         FileChooser *files = nullptr;
+        // Where Open Recording's dialog starts.
+        QString recordingsFolder = QString();
     };
 
     // Goes with the menu.

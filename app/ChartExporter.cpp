@@ -2,6 +2,7 @@
 
 #include "app/BackgroundJob.h"
 #include "app/FileChooser.h"
+#include "app/LastFolder.h"
 #include "platform/display/StripChartWidget.h"
 #include "platform/runtime/Prompts.h"
 #include "recording/ChartExport.h"
@@ -23,15 +24,18 @@ void ChartExporter::chooseAndExport()
         prompts_.message(QStringLiteral("The chart holds no readings to export."));
         return;
     }
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder =
+        LastFolder::path(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     const QString suggested =
         QDir(folder).filePath(QStringLiteral("orvel-%1.csv")
                                   .arg(chart_.localTimeAt(chart_.store().newestX())
                                            .toString(QStringLiteral("yyyy-MM-dd"))));
     const QString path = files_.saveFile(QStringLiteral("Export Chart Data"), suggested,
                                          QStringLiteral("CSV (*.csv)"), nullptr);
-    if (!path.isEmpty())
-        exportTo(path);
+    if (path.isEmpty())
+        return;
+    LastFolder::remember(path);
+    exportTo(path);
 }
 
 void ChartExporter::exportTo(const QString &path)

@@ -32,9 +32,21 @@ Kind kindOfFilter(const QString &filter)
     return Kind::Png;
 }
 
+Kind kindFor(const QString &path, const QString &filter)
+{
+    const Kind chosen = kindOfFilter(filter);
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == u"pdf")
+        return Kind::Pdf;
+    if (suffix == u"png")
+        return chosen == Kind::Pdf ? Kind::Png : chosen;
+    return chosen;
+}
+
 QString withSuffix(const QString &path, Kind kind)
 {
-    if (!QFileInfo(path).suffix().isEmpty())
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if ((suffix == u"pdf" && kind == Kind::Pdf) || (suffix == u"png" && kind != Kind::Pdf))
         return path;
     return path + (kind == Kind::Pdf ? QStringLiteral(".pdf") : QStringLiteral(".png"));
 }

@@ -2,9 +2,10 @@
 
 #include <QFileDialog>
 
-QString QtFileChooser::openFile(const QString &caption, const QString &filter)
+QString QtFileChooser::openFile(const QString &caption, const QString &folder,
+                                const QString &filter)
 {
-    return QFileDialog::getOpenFileName(owner_, caption, QString(), filter);
+    return QFileDialog::getOpenFileName(owner_, caption, folder, filter);
 }
 
 QString QtFileChooser::saveFile(const QString &caption, const QString &suggested,

@@ -9,8 +9,9 @@ class FileChooser
 {
 public:
     virtual ~FileChooser() = default;
-    // An existing file to open; empty when the user cancels.
-    virtual QString openFile(const QString &caption, const QString &filter) = 0;
+    // An existing file to open, the dialog starting in `folder`; empty when the user cancels.
+    virtual QString openFile(const QString &caption, const QString &folder,
+                             const QString &filter) = 0;
     // A file name to write; empty when the user cancels. `filters` are ";;"-separated; the one
     // the user picked comes back in *chosenFilter.
     virtual QString saveFile(const QString &caption, const QString &suggested,
@@ -22,7 +23,7 @@ class QtFileChooser final : public FileChooser
 {
 public:
     explicit QtFileChooser(QWidget *owner) : owner_(owner) {}
-    QString openFile(const QString &caption, const QString &filter) override;
+    QString openFile(const QString &caption, const QString &folder, const QString &filter) override;
     QString saveFile(const QString &caption, const QString &suggested, const QString &filters,
                      QString *chosenFilter) override;
 

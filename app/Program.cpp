@@ -14,7 +14,8 @@ Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recor
     window_.monitor().setReadingSink(&recorder_);
     auto *chartMenu = new ChartMenu(window_.chart(), recorder_, prompts_); // owned by the chart
     // Its data entries after the recording ones.
-    chartData_ = new ChartDataMenu({*chartMenu->menu(), window_.chart(), port_, prompts_, &window_});
+    chartData_ = new ChartDataMenu({*chartMenu->menu(), window_.chart(), port_, prompts_, &window_,
+                                    nullptr, recorder_.folder()});
     window_.setSetupRunner([this](frmOrvelShow &owner) {
         frmSetup::runModal(owner.monitor(), wait_, clock_, prompts_, &owner);
     });

@@ -14,8 +14,10 @@
 #include <memory>
 
 RecordingOpener::RecordingOpener(StripChartWidget &chart, SerialControl &port, Prompts &prompts,
-                                 FileChooser &files, QWidget *owner)
-    : QObject(owner), chart_(chart), port_(port), prompts_(prompts), files_(files), owner_(owner)
+                                 FileChooser &files, const QString &recordingsFolder,
+                                 QWidget *owner)
+    : QObject(owner), chart_(chart), port_(port), prompts_(prompts), files_(files),
+      recordingsFolder_(recordingsFolder), owner_(owner)
 {
 }
 
@@ -27,6 +29,31 @@ QString RecordingOpener::noticeFor(const QString &name, const RecordingLoad &loa
             ? day(load.firstDate)
             : QStringLiteral("%1 to %2").arg(day(load.firstDate), day(load.lastDate));
     return QStringLiteral("%1: %2").arg(name, dates);
+}
+
+QString RecordingOpener::skippedText(qint64 badRows, const QString &file)
+{
+    if (badRows == 1)
+        return QStringLiteral("1 of the rows in %1 could not be read and was skipped.").arg(file);
+    return QStringLiteral("%1 of the rows in %2 could not be read and were skipped.")
+        .arg(badRows)
+        .arg(file);
+}
+
+QString RecordingOpener::outOfOrderText(qint64 rows, const QString &file)
+{
+    if (rows == 1)
+        return QStringLiteral("1 row in %1 was earlier than the row before it and was skipped.")
+            .arg(file);
+    return QStringLiteral("%1 rows in %2 were earlier than the row before them and were skipped.")
+        .arg(rows)
+        .arg(file);
+}
+
+QString RecordingOpener::openedText(qint64 readings)
+{
+    return readings == 1 ? QStringLiteral("1 reading was opened.")
+                         : QStringLiteral("%1 readings were opened.").arg(readings);
 }
 
 bool RecordingOpener::portClosed()
@@ -43,7 +70,7 @@ void RecordingOpener::chooseAndOpen()
 {
     if (!portClosed())
         return;
-    const QString path = files_.openFile(QStringLiteral("Open Recording"),
+    const QString path = files_.openFile(QStringLiteral("Open Recording"), recordingsFolder_,
                                          QStringLiteral("Recordings (*.csv);;All files (*)"));
     if (!path.isEmpty())
         open(path);
@@ -81,17 +108,10 @@ void RecordingOpener::open(const QString &path)
             } else if (loaded && (result.badRows > 0 || result.outOfOrder > 0)) {
                 QStringList skipped;
                 if (result.badRows > 0)
-                    skipped << QStringLiteral("%1 of the rows in %2 could not be read and were "
-                                              "skipped.")
-                                   .arg(result.badRows)
-                                   .arg(shown);
+                    skipped << skippedText(result.badRows, shown);
                 if (result.outOfOrder > 0)
-                    skipped << QStringLiteral("%1 rows in %2 were earlier than the row before "
-                                              "them and were skipped.")
-                                   .arg(result.outOfOrder)
-                                   .arg(shown);
-                prompts_.message(skipped.join(QLatin1Char(' ')),
-                                 QStringLiteral("%1 readings were opened.").arg(result.readings));
+                    skipped << outOfOrderText(result.outOfOrder, shown);
+                prompts_.message(skipped.join(QLatin1Char(' ')), openedText(result.readings));
             }
             emit loadEnded(loaded);
         });

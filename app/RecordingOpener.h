@@ -18,12 +18,18 @@ class RecordingOpener final : public QObject
     Q_OBJECT
 
 public:
+    // Open Recording's dialog starts in the recordings folder.
     RecordingOpener(StripChartWidget &chart, SerialControl &port, Prompts &prompts,
-                    FileChooser &files, QWidget *owner);
+                    FileChooser &files, const QString &recordingsFolder, QWidget *owner);
 
     // Asks for the file, then opens it.
     void chooseAndOpen();
     void open(const QString &path);
+
+    // The message after a load that skipped rows, and its detail.
+    static QString skippedText(qint64 badRows, const QString &file);
+    static QString outOfOrderText(qint64 rows, const QString &file);
+    static QString openedText(qint64 readings);
 
 signals:
     // Loading is over (loaded, cancelled or refused).
@@ -38,5 +44,6 @@ private:
     SerialControl &port_;
     Prompts &prompts_;
     FileChooser &files_;
+    const QString recordingsFolder_;
     QWidget *owner_;
 };

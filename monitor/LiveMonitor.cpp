@@ -22,6 +22,9 @@ namespace
 // the device's replies to commands ("OK", "ERROR") and are dropped.
 constexpr qsizetype MinimumLineLength = 11;
 
+// The line's pace at 9600 baud, 10 bits a character (start, 8 data, stop).
+constexpr double MsPerByte = 10.0 * 1000.0 / 9600.0;
+
 // Readout caption colours, 0x00BBGGRR: light red and light blue.
 constexpr std::uint32_t LightRed = 0x000000FF;
 constexpr std::uint32_t LightBlue = 0x00FF0000;
@@ -107,14 +110,30 @@ void LiveMonitor::MSComm1OnComm()
     if (port_.CommEvent() != SerialControl::Receive)
         return;
     buffer_.append(port_.Input());
+    readTime_ = QDateTime();
     // Every complete line waiting is handled now, in order: handling one line per event would
     // let a backlog build whenever a read brings two lines, and never drain under a steady
-    // stream.
+    // stream. What follows a line's end in the buffer all came in this read.
     while (buffer_.takeLine(line_))
-        handleLine(line_);
+        handleLine(line_, buffer_.size());
 }
 
-void LiveMonitor::handleLine(const QByteArray &line)
+QDateTime LiveMonitor::arrivalTime(qsizetype bytesAfter)
+{
+    // The control hands on up to a few tens of milliseconds of input at once: a record's last
+    // byte arrived as long before the read as the bytes behind it took on the line.
+    if (!readTime_.isValid())
+        readTime_ = clock_.now();
+    const qint64 readMs = readTime_.toMSecsSinceEpoch();
+    qint64 ms = readMs - qRound64(double(bytesAfter) * MsPerByte);
+    // Never before the record before it (unless the clock was set back since).
+    if (lastArrivalMs_ <= readMs)
+        ms = qMax(ms, lastArrivalMs_);
+    lastArrivalMs_ = ms;
+    return ms == readMs ? readTime_ : readTime_.addMSecs(ms - readMs);
+}
+
+void LiveMonitor::handleLine(const QByteArray &line, qsizetype bytesAfter)
 {
     if (line.size() < MinimumLineLength)
         return;
@@ -124,9 +143,9 @@ void LiveMonitor::handleLine(const QByteArray &line)
     const std::optional<double> elevation = finiteNumber(fields_[0]);
     const std::optional<double> azimuth =
         fields_.size() > 1 ? finiteNumber(fields_[1]) : std::nullopt;
-    // One clock reading for the point and the recorded row, so a recording reloaded later puts
-    // its points at the same chart times.
-    const QDateTime now = clock_.now();
+    // One time for the point and the recorded row, so a recording reloaded later puts its
+    // points at the same chart times.
+    const QDateTime now = arrivalTime(bytesAfter);
     const QTime time = now.time();
     const double pointTime =
         double(time.hour() * 3600 + time.minute() * 60 + time.second()) / 86400.0;

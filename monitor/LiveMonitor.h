@@ -4,8 +4,11 @@
 #include "monitor/ReceiveBuffer.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
+
+#include <limits>
 
 class Clock;
 class Gauge;
@@ -50,8 +53,9 @@ public:
     // "Cannot open Com port " and the number, with the system's reason under it.
     void reportCannotOpen();
 
-    // Every accepted record also goes to the sink (none by default), with the moment it was
-    // handled; the sink must outlive the monitor or be reset to nullptr first.
+    // Every accepted record also goes to the sink (none by default), with the moment its last
+    // byte arrived (the read's time less the line time of the bytes read after it, never before
+    // the record before it); the sink must outlive the monitor or be reset to nullptr first.
     void setReadingSink(ReadingSink *sink) { sink_ = sink; }
 
     const ReceiveBuffer &receiveBuffer() const { return buffer_; }
@@ -68,7 +72,9 @@ private slots:
 
 private:
     void ResetChart();
-    void handleLine(const QByteArray &line);
+    void handleLine(const QByteArray &line, qsizetype bytesAfter);
+    // When the last byte of a record arrived that had bytesAfter bytes behind it in this read.
+    QDateTime arrivalTime(qsizetype bytesAfter);
 
     SerialControl &port_;
     StripChart &chart_;
@@ -81,4 +87,6 @@ private:
     QList<QByteArray> fields_;
     QByteArray line_;
     ReadingSink *sink_ = nullptr;
+    QDateTime readTime_; // the clock at this read, taken when a record first needs it
+    qint64 lastArrivalMs_ = std::numeric_limits<qint64>::min();
 };

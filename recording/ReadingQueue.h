@@ -24,6 +24,12 @@ public:
 
     void addWritten(quint64 count) { written_ += count; }
     void addLost(quint64 count) { lost_ += count; }
+    // Written readings the system then failed to keep (a failing sync): counted as lost.
+    void unkeep(quint64 count)
+    {
+        written_ -= count;
+        lost_ += count;
+    }
     // Readings handed to the system so far, and readings that never reached the file.
     quint64 written() const { return written_; }
     quint64 lost() const { return lost_; }

@@ -25,11 +25,15 @@ Recorder::Recorder(Prompts &prompts, const Options &options, QObject *parent)
     thread_ = new QThread;
     thread_->setObjectName(QStringLiteral("recording"));
     writer_ = new RecordingWriter(queue_, {folder_, options.capBytes, options.writeIntervalMs,
-                                           options.retryIntervalMs, options.syncIntervalMs});
+                                           options.retryIntervalMs, options.syncIntervalMs,
+                                           options.fileOps});
     writer_->moveToThread(thread_);
     connect(thread_, &QThread::started, writer_, &RecordingWriter::resume);
     connect(writer_, &RecordingWriter::failed, this, &Recorder::onFailed, Qt::QueuedConnection);
     connect(writer_, &RecordingWriter::recovered, this, &Recorder::onRecovered,
+            Qt::QueuedConnection);
+    connect(writer_, &RecordingWriter::remade, this, &Recorder::onRemade, Qt::QueuedConnection);
+    connect(writer_, &RecordingWriter::recordingBeside, this, &Recorder::onRecordingBeside,
             Qt::QueuedConnection);
     stallCheck_ = new QTimer(this);
     stallCheck_->setInterval(qMax(100, stallMs_ / 4));
@@ -98,6 +102,41 @@ QString Recorder::failureDetail(const QString &file, const QString &reason)
                           "file can be written again; the readings in between are missing from "
                           "it.")
         .arg(QDir::toNativeSeparators(file), reason);
+}
+
+QString Recorder::remadeText()
+{
+    return QStringLiteral("The recording file was removed.");
+}
+
+QString Recorder::remadeDetail(const QString &file)
+{
+    return QStringLiteral("%1 was removed or moved away, with its folder or alone, while readings "
+                          "were recorded into it. It is made again and recording goes on; what "
+                          "was recorded into it before went with it.")
+        .arg(QDir::toNativeSeparators(file));
+}
+
+void Recorder::onRemade(const QString &file)
+{
+    if (isRecording())
+        prompts_.message(remadeText(), remadeDetail(file));
+}
+
+QString Recorder::besideText(const QString &file, const QString &taken)
+{
+    return QStringLiteral("Another program is recording into %1. This one records its readings "
+                          "into %2.")
+        .arg(QDir::toNativeSeparators(taken), QDir::toNativeSeparators(file));
+}
+
+void Recorder::onRecordingBeside(const QString &file, const QString &taken)
+{
+    // Once a run: the next days follow the same rule.
+    if (toldBeside_)
+        return;
+    toldBeside_ = true;
+    prompts_.message(besideText(file, taken));
 }
 
 void Recorder::onFailed(const QString &file, const QString &reason)

@@ -12,6 +12,7 @@
 class Prompts;
 class QThread;
 class QTimer;
+class RecordingFileOps;
 class RecordingWriter;
 
 // Records every accepted reading to the day's file in the recordings folder. The GUI thread only
@@ -36,6 +37,8 @@ public:
         int syncIntervalMs = 10000;
         // A writer stuck this long on the disk counts as a failure.
         int stallMs = 10000;
+        // Null: the system's calls.
+        std::shared_ptr<RecordingFileOps> fileOps = nullptr;
     };
 
     Recorder(Prompts &prompts, const Options &options, QObject *parent = nullptr);
@@ -57,10 +60,15 @@ public:
 
     static QString failureText();
     static QString failureDetail(const QString &file, const QString &reason);
+    static QString besideText(const QString &file, const QString &taken);
+    static QString remadeText();
+    static QString remadeDetail(const QString &file);
 
 private:
     void onFailed(const QString &file, const QString &reason);
     void onRecovered();
+    void onRecordingBeside(const QString &file, const QString &taken);
+    void onRemade(const QString &file);
     void checkStall();
 
     Prompts &prompts_;
@@ -74,5 +82,6 @@ private:
     QTimer *stallCheck_ = nullptr;
     Reading lastReading_;
     bool told_ = false;
+    bool toldBeside_ = false;
     bool stalled_ = false;
 };

@@ -5,8 +5,30 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace RecordingFolder
 {
+
+namespace
+{
+
+constexpr qsizetype DayLength = 10; // "YYYY-MM-DD"
+
+bool isDay(QStringView text)
+{
+    static constexpr char Pattern[] = "DDDD-DD-DD";
+    if (text.size() != DayLength)
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (Pattern[i] == 'D' ? !(c >= u'0' && c <= u'9') : c != QLatin1Char(Pattern[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 QString defaultPath()
 {
@@ -16,45 +38,77 @@ QString defaultPath()
            QStringLiteral("/recordings");
 }
 
-QString dayFilePath(const QString &folder, const QString &day)
+QString dayFilePath(const QString &folder, const QString &day, int copy)
 {
-    return folder + QLatin1Char('/') + day + QStringLiteral(".csv");
+    const QString suffix = copy > 1 ? QLatin1Char('-') + QString::number(copy) : QString();
+    return folder + QLatin1Char('/') + day + suffix + QStringLiteral(".csv");
+}
+
+int copyOf(const QString &name)
+{
+    const QStringView view(name);
+    if (!view.endsWith(u".csv") || !isDay(view.first(qMin(DayLength, view.size()))))
+        return 0;
+    const QStringView rest = view.sliced(DayLength).chopped(4);
+    if (rest.isEmpty())
+        return 1;
+    // Digits only: "-2" but not "-02", "-+2" or "-2.events".
+    if (rest.size() < 2 || rest.size() > 6 || rest.at(0) != u'-' || rest.at(1) == u'0')
+        return 0;
+    for (const QChar c : rest.sliced(1)) {
+        if (c < u'0' || c > u'9')
+            return 0;
+    }
+    const int copy = rest.sliced(1).toInt();
+    return copy >= 2 ? copy : 0;
 }
 
 bool isDayFileName(const QString &name)
 {
-    static constexpr char Pattern[] = "DDDD-DD-DD.csv";
-    if (name.size() != qsizetype(sizeof Pattern - 1))
-        return false;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const QChar c = name.at(i);
-        if (Pattern[i] == 'D' ? !(c >= u'0' && c <= u'9') : c != QLatin1Char(Pattern[i]))
-            return false;
-    }
-    return true;
+    return copyOf(name) > 0;
+}
+
+QString eventsFileName(const QString &dayFileName)
+{
+    return dayFileName.chopped(4) + QStringLiteral(".events.csv");
 }
 
 Pruned prune(const QString &folder, qint64 capBytes, const QString &keepDay)
 {
     Pruned result;
-    const QString keep = keepDay + QStringLiteral(".csv");
     QList<QFileInfo> days;
-    const QFileInfoList files =
-        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const QDir dir(folder);
+    const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo &file : files) {
+        const QString name = file.fileName();
+        // A recording program's lock, a few bytes that come and go with it.
+        if (name.endsWith(QStringLiteral(".lock")))
+            continue;
         result.folderBytes += file.size();
-        if (isDayFileName(file.fileName()) && file.fileName() != keep)
+        if (isDayFileName(name) && !name.startsWith(keepDay))
             days.append(file);
     }
-    // Names sort by date: the front of the list is the oldest day.
+    // Oldest day first, and a day's copies in their order ("-2" would sort before ".csv").
+    std::sort(days.begin(), days.end(), [](const QFileInfo &a, const QFileInfo &b) {
+        const QString nameA = a.fileName(), nameB = b.fileName();
+        const int byDay =
+            QStringView(nameA).first(DayLength).compare(QStringView(nameB).first(DayLength));
+        return byDay != 0 ? byDay < 0 : copyOf(nameA) < copyOf(nameB);
+    });
     for (const QFileInfo &day : std::as_const(days)) {
         if (result.folderBytes <= capBytes)
             break;
-        if (QFile::remove(day.filePath())) {
-            result.folderBytes -= day.size();
-            result.deleted.append(day.fileName());
-        } else {
+        if (!QFile::remove(day.filePath())) {
             result.failed.append(day.fileName());
+            continue;
+        }
+        result.folderBytes -= day.size();
+        result.deleted.append(day.fileName());
+        // The day's events mean nothing without its readings.
+        const QFileInfo events(dir.filePath(eventsFileName(day.fileName())));
+        if (events.isFile() && QFile::remove(events.filePath())) {
+            result.folderBytes -= events.size();
+            result.deleted.append(events.fileName());
         }
     }
     return result;

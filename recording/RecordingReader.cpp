@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
+
 namespace
 {
 
@@ -103,6 +105,9 @@ void RecordingParser::line(QByteArrayView text)
         return;
     if (text.size() <= MaxLine) {
         if (const auto reading = RecordRow::parse(text)) {
+            // Both values empty: a record the device sent unreadable, no reading.
+            if (std::isnan(reading->elevation) && std::isnan(reading->azimuth))
+                return;
             ++readings_;
             onReading_(*reading);
             return;
@@ -156,8 +161,14 @@ QDate localDate(const Reading &reading)
 RecordingLoad load(const QString &path, ChartStore &store, JobProgress &progress)
 {
     RecordingLoad result;
-    if (QFileInfo(path).isDir()) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
         result.reason = QStringLiteral("It is a folder, not a file.");
+        return result;
+    }
+    // A pipe or a device could keep the reading waiting for ever.
+    if (info.exists() && !info.isFile()) {
+        result.reason = QStringLiteral("It is not a file but a pipe, a device or a socket.");
         return result;
     }
     QFile file(path);

@@ -13,9 +13,10 @@ struct JobProgress;
 
 // Reads a recording (or an exported chart) piece by piece, in any split of its bytes. The first
 // line must be the header row; after it, each row that parses is handed on, a row that does not
-// is counted as bad, blank lines and repeated header rows (files joined end to end) are passed
-// over. A last line without a line end was torn by a crash: it is skipped and not counted as
-// bad. Lines are never held beyond MaxLine bytes, so any input is read in bounded memory.
+// is counted as bad, blank lines, repeated header rows (files joined end to end) and rows whose
+// two values are both empty (no reading) are passed over. A last line without a line end was torn
+// by a crash: it is skipped and not counted as bad. Lines are never held beyond MaxLine bytes, so
+// any input is read in bounded memory.
 class RecordingParser
 {
 public:
@@ -99,7 +100,7 @@ namespace RecordingReader
 {
 
 // Reads the file into `store`, which should be empty; progress counts bytes. A file with no
-// readings at all is refused.
+// readings at all, and anything that is not a file (a pipe, a device), is refused.
 RecordingLoad load(const QString &path, ChartStore &store, JobProgress &progress);
 
 // The chart's X of a reading: its instant in whole seconds.

@@ -1,16 +1,19 @@
 #include "recording/RecordingWriter.h"
 
 #include "recording/ReadingQueue.h"
+#include "recording/RecordingFileOps.h"
 #include "recording/RecordingFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QThread>
 #include <QTimer>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -19,6 +22,9 @@ namespace
 
 // A folder over its cap because of today's file alone is looked at again only after this long.
 constexpr qint64 PruneAgainMs = 60'000;
+
+// Copy files tried beside the day's file before giving up on a lock.
+constexpr int MaxCopies = 99;
 
 // A file that does not end with a line end was cut short (a crash, a power cut, a full disk):
 // its torn last line is cut off, since a line cut inside its last value would read back as a
@@ -49,7 +55,8 @@ QByteArray repairTornTail(const QString &path)
 } // namespace
 
 RecordingWriter::RecordingWriter(std::shared_ptr<ReadingQueue> queue, const Settings &settings)
-    : queue_(std::move(queue)), settings_(settings)
+    : queue_(std::move(queue)), settings_(settings),
+      ops_(settings.fileOps ? settings.fileOps : std::make_shared<RecordingFileOps>())
 {
 }
 
@@ -116,8 +123,9 @@ void RecordingWriter::writeWaiting()
         }
         writeRows(rowsDay, *first, count);
     }
-    if (unsynced_ && sinceSync_.isValid() && sinceSync_.elapsed() >= settings_.syncIntervalMs)
-        sync();
+    if (unsynced_ && sinceSync_.isValid() && sinceSync_.elapsed() >= settings_.syncIntervalMs &&
+        !sync())
+        closeFile();
     queue_->markProgress();
 }
 
@@ -127,6 +135,13 @@ void RecordingWriter::writeRows(qint64 dayNumber, const Reading &first, int coun
         queue_->addLost(quint64(count));
         return;
     }
+    if (file_.isOpen() && !fileStillNamed()) {
+        const QString gone = RecordingFolder::dayFilePath(settings_.folder, day_, copy_);
+        // Made again at once, so that the lock that went with it is let go quietly.
+        QDir().mkpath(settings_.folder);
+        closeFile();
+        emit remade(gone);
+    }
     if (!file_.isOpen() || dayNumber != dayNumber_) {
         dayNumber_ = dayNumber;
         if (!openDay(QString::fromLatin1(RecordRow::localDate(first)))) {
@@ -134,10 +149,11 @@ void RecordingWriter::writeRows(qint64 dayNumber, const Reading &first, int coun
             return;
         }
     }
-    const qint64 written = file_.write(rows_);
-    if (written == rows_.size()) {
+    const RecordingFileOps::Written written = ops_->write(file_.handle(), rows_);
+    if (written.bytes == rows_.size()) {
         queue_->addWritten(quint64(count));
-        folderBytes_ += written;
+        unsyncedRows_ += quint64(count);
+        folderBytes_ += written.bytes;
         unsynced_ = true;
         if (failing_) {
             failing_ = false;
@@ -149,11 +165,12 @@ void RecordingWriter::writeRows(qint64 dayNumber, const Reading &first, int coun
         return;
     }
     // Whole rows that reached the file stay there; the torn one is cut off at the next opening.
-    const quint64 whole = written > 0 ? quint64(rows_.first(written).count('\n')) : 0;
+    const quint64 whole = written.bytes > 0 ? quint64(rows_.first(written.bytes).count('\n')) : 0;
     queue_->addWritten(whole);
+    unsyncedRows_ += whole;
     queue_->addLost(quint64(count) - whole);
-    fail(file_.errorString());
-    file_.close();
+    fail(RecordingFileOps::reason(written.error));
+    closeFile();
 }
 
 bool RecordingWriter::openDay(const QString &day)
@@ -161,13 +178,17 @@ bool RecordingWriter::openDay(const QString &day)
     const bool newDay = day != day_;
     closeFile();
     day_ = day;
+    copy_ = 1;
     if (!QDir().mkpath(settings_.folder)) {
         fail(QStringLiteral("the folder cannot be made"));
         return false;
     }
-    const QString path = RecordingFolder::dayFilePath(settings_.folder, day);
     if (newDay || !sincePrune_.isValid())
         pruneFolder(day);
+    copy_ = lockFreeCopy(day);
+    const QString path = RecordingFolder::dayFilePath(settings_.folder, day, copy_);
+    if (copy_ > 1)
+        emit recordingBeside(path, RecordingFolder::dayFilePath(settings_.folder, day));
     QByteArray lead;
     const QFileInfo info(path);
     if (info.isFile() && info.size() > 0)
@@ -179,28 +200,82 @@ bool RecordingWriter::openDay(const QString &day)
         stream ? QIODevice::WriteOnly : QIODevice::WriteOnly | QIODevice::Append;
     if (!file_.open(mode | QIODevice::Unbuffered)) {
         fail(file_.errorString());
+        releaseLock();
         return false;
     }
     // A file of its own (or a stream, which has no size) starts with the header.
     if (file_.isSequential() || file_.size() == 0)
         lead += RecordRow::header();
-    if (!lead.isEmpty() && file_.write(lead) != lead.size()) {
-        fail(file_.errorString());
-        file_.close();
-        return false;
+    if (!lead.isEmpty()) {
+        const RecordingFileOps::Written written = ops_->write(file_.handle(), lead);
+        if (written.bytes != lead.size()) {
+            fail(RecordingFileOps::reason(written.error));
+            closeFile();
+            return false;
+        }
     }
     folderBytes_ += lead.size();
     sinceSync_.start();
     return true;
 }
 
+int RecordingWriter::lockFreeCopy(const QString &day)
+{
+    for (int copy = 1; copy <= MaxCopies; ++copy) {
+        const QString lockPath =
+            RecordingFolder::dayFilePath(settings_.folder, day, copy) + QStringLiteral(".lock");
+        auto lock = std::make_unique<QLockFile>(lockPath);
+        // Only a lock whose program is gone is stale: a live program's lock is never taken
+        // over, however old.
+        lock->setStaleLockTime(0);
+        if (lock->tryLock(0)) {
+            lock_ = std::move(lock);
+            lockPath_ = lockPath;
+            return copy;
+        }
+        // A folder where no lock can be made: the file's own opening says why, if it fails.
+        if (lock->error() != QLockFile::LockFailedError)
+            return copy;
+    }
+    return 1;
+}
+
+void RecordingWriter::releaseLock()
+{
+    if (!lock_)
+        return;
+    // A lock file removed meanwhile (with its folder) gets an empty stand-in to remove.
+    QFile standIn(lockPath_);
+    if (!standIn.exists())
+        standIn.open(QIODevice::WriteOnly);
+    lock_.reset();
+}
+
+bool RecordingWriter::fileStillNamed() const
+{
+#ifdef Q_OS_UNIX
+    struct stat open = {};
+    if (::fstat(file_.handle(), &open) != 0 || !S_ISREG(open.st_mode))
+        return true; // a pipe or a device stays what it is
+    if (open.st_nlink == 0)
+        return false;
+    struct stat named = {};
+    if (::stat(QFile::encodeName(file_.fileName()).constData(), &named) != 0)
+        return false;
+    return named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+#else
+    return QFileInfo::exists(file_.fileName());
+#endif
+}
+
 void RecordingWriter::closeFile()
 {
-    if (!file_.isOpen())
-        return;
-    if (unsynced_)
-        sync();
-    file_.close();
+    if (file_.isOpen()) {
+        if (unsynced_)
+            sync();
+        file_.close();
+    }
+    releaseLock();
 }
 
 void RecordingWriter::fail(const QString &reason)
@@ -209,7 +284,7 @@ void RecordingWriter::fail(const QString &reason)
     if (failing_)
         return;
     failing_ = true;
-    emit failed(RecordingFolder::dayFilePath(settings_.folder, day_), reason);
+    emit failed(RecordingFolder::dayFilePath(settings_.folder, day_, copy_), reason);
 }
 
 bool RecordingWriter::waitingToRetry() const
@@ -225,15 +300,19 @@ void RecordingWriter::pruneFolder(const QString &keepDay)
     sincePrune_.start();
 }
 
-void RecordingWriter::sync()
+bool RecordingWriter::sync()
 {
-    // Puts the rows on the disk itself, so a power cut loses at most this interval; a file that
-    // cannot be synced (a pipe) is simply written.
-#if defined(Q_OS_LINUX)
-    ::fdatasync(file_.handle());
-#elif defined(Q_OS_UNIX)
-    ::fsync(file_.handle());
-#endif
+    // Puts the rows on the disk itself, so a power cut loses at most this interval.
+    const int error = ops_->sync(file_.handle());
     unsynced_ = false;
     sinceSync_.start();
+    if (error == 0) {
+        unsyncedRows_ = 0;
+        return true;
+    }
+    // The system may have dropped what it had taken: those rows are not kept.
+    queue_->unkeep(unsyncedRows_);
+    unsyncedRows_ = 0;
+    fail(RecordingFileOps::reason(error));
+    return false;
 }

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -32,15 +33,17 @@ namespace
 class FakeFileChooser final : public FileChooser
 {
 public:
-    QString openFile(const QString &, const QString &) override
+    QString openFile(const QString &, const QString &folder, const QString &) override
     {
         ++asked;
+        openedIn = folder;
         return path;
     }
-    QString saveFile(const QString &, const QString &, const QString &filters,
+    QString saveFile(const QString &, const QString &suggested, const QString &filters,
                      QString *chosenFilter) override
     {
         ++asked;
+        suggestedPath = suggested;
         offeredFilters = filters;
         if (chosenFilter)
             *chosenFilter = filter;
@@ -49,6 +52,8 @@ public:
     QString path;
     QString filter;
     QString offeredFilters;
+    QString openedIn;
+    QString suggestedPath;
     int asked = 0;
 };
 
@@ -60,8 +65,8 @@ struct Rig {
     frmOrvelShow window{port, clock, prompts};
     MainWindowControls ui{window};
     QMenu chartMenu;
-    ChartDataMenu &menu =
-        *new ChartDataMenu({chartMenu, window.chart(), port, prompts, &window, &files});
+    ChartDataMenu &menu = *new ChartDataMenu(
+        {chartMenu, window.chart(), port, prompts, &window, &files, QStringLiteral("/recs")});
     StripChartWidget &chart = window.chart();
     // Live points land on 2026-12-07, the day before this clock's.
     bool placed = [this] {
@@ -126,6 +131,38 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         qputenv("TZ", "Europe/Berlin");
         QVERIFY(dir_.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           dir_.filePath("settings"));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath("settings"));
+    }
+
+    // Open Recording starts in the recordings folder; the save dialogs in the folder last saved
+    // in, also in the next run, while it exists.
+    void dialogsStartWhereTheUserWorks()
+    {
+        QSettings(QCoreApplication::applicationName()).clear();
+        const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+        const QString chosen = dir_.filePath("chosen");
+        QVERIFY(QDir().mkpath(chosen));
+        {
+            Rig rig;
+            rig.menu.openRecording->trigger();
+            QCOMPARE(rig.files.openedIn, QStringLiteral("/recs"));
+            rig.menu.saveChartPicture->trigger(); // cancelled
+            QCOMPARE(rig.files.suggestedPath, QDir(pictures).filePath("orvel-chart.png"));
+            rig.files.path = chosen + "/chart.png";
+            rig.menu.saveChartPicture->trigger();
+            rig.chart.AddPoint(0, tod(9, 0, 0), 5);
+            rig.files.path.clear();
+            rig.menu.exportChartData->trigger();
+            QCOMPARE(QFileInfo(rig.files.suggestedPath).path(), chosen);
+        }
+        Rig nextRun;
+        nextRun.menu.saveChartPicture->trigger();
+        QCOMPARE(nextRun.files.suggestedPath, chosen + "/orvel-chart.png");
+        QVERIFY(QDir(chosen).removeRecursively());
+        nextRun.menu.saveChartPicture->trigger();
+        QCOMPARE(nextRun.files.suggestedPath, QDir(pictures).filePath("orvel-chart.png"));
     }
 
     void entriesInOrder()
@@ -178,17 +215,57 @@ private slots:
         QCOMPARE(pointsOf(rig.chart, 0), (QList<QPair<double, double>>{{at(9, 0, 0), 5}}));
     }
 
-    // Cancel in the progress dialog: the chart keeps what it had. The file is a FIFO so that
-    // the reading is held until the test has cancelled.
+    // Whatever the result, the progress dialog is gone before the message about it; counts
+    // of one read as one.
+    void resultToldOnceTheProgressIsGone_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message"); // %1: the file
+        QTest::addColumn<QString>("detail");
+        const QByteArray header = "time,elevation,azimuth\r\n";
+        const QByteArray row = "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n";
+        QTest::newRow("refused") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10)
+                                 << "Cannot open %1 as a recording."
+                                 << "It holds binary data, not the text of a recording.";
+        QTest::newRow("one skipped, one opened")
+            << header + row + "bad\r\n"
+            << "1 of the rows in %1 could not be read and was skipped."
+            << "1 reading was opened.";
+        QTest::newRow("two skipped, two opened")
+            << header + row + row + "bad\r\nbad\r\n"
+            << "2 of the rows in %1 could not be read and were skipped."
+            << "2 readings were opened.";
+    }
+    void resultToldOnceTheProgressIsGone()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        QFETCH(QString, detail);
+        Rig rig;
+        rig.window.show();
+        int progressDialogsAtMessage = -1;
+        rig.prompts.onMessage = [&](const QString &) {
+            progressDialogsAtMessage = int(rig.window.findChildren<QProgressDialog *>().size());
+        };
+        const QString path = file("result.csv", bytes);
+        openAndWait(rig, path);
+        QCOMPARE(rig.prompts.messages, QStringList{message.arg(QDir::toNativeSeparators(path))});
+        QCOMPARE(rig.prompts.details, QStringList{detail});
+        QCOMPARE(progressDialogsAtMessage, 0);
+    }
+
+    // Cancel in the progress dialog: the chart keeps what it had. The file is large (a sparse
+    // hole after a row) so that the reading is still going when the test cancels.
     void cancelledLoadLeavesTheChart()
     {
         Rig rig;
         rig.window.show();
         rig.chart.AddPoint(0, tod(9, 0, 0), 5);
-        const QString fifo = dir_.filePath("slow.csv");
-        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString slow = file("slow.csv", "time,elevation,azimuth\r\n"
+                                              "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n");
+        QVERIFY(QFile::resize(slow, qint64(8) << 30));
         QSignalSpy ended(&rig.menu.opener(), &RecordingOpener::loadEnded);
-        rig.files.path = fifo;
+        rig.files.path = slow;
         rig.menu.openRecording->trigger();
         auto *progress = rig.window.findChild<QProgressDialog *>("orvelProgress");
         QVERIFY(progress);
@@ -198,10 +275,6 @@ private slots:
         QVERIFY(cancel);
         QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
         cancel->click();
-        QFile writer(fifo);
-        QVERIFY(writer.open(QIODevice::WriteOnly)); // meets the reader waiting on the other end
-        writer.write("time,elevation,azimuth\r\n2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n");
-        writer.close();
         QVERIFY(ended.wait(20000));
         QCOMPARE(ended.first().first().toBool(), false);
         QVERIFY(rig.prompts.messages.isEmpty());
@@ -319,6 +392,22 @@ private slots:
         QFile pdf(dir_.filePath("chart.pdf"));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.read(5) == "%PDF-");
+
+        // The typed ending decides; a name without a known one gets the chosen type's.
+        rig.files.path = dir_.filePath("typed.pdf");
+        rig.files.filter = "PNG (*.png)";
+        rig.menu.saveChartPicture->trigger();
+        QFile typed(dir_.filePath("typed.pdf"));
+        QVERIFY(typed.open(QIODevice::ReadOnly));
+        QVERIFY(typed.read(5) == "%PDF-");
+        rig.files.path = dir_.filePath("typed.PNG");
+        rig.files.filter = "PDF (*.pdf)";
+        rig.menu.saveChartPicture->trigger();
+        QCOMPARE(QImage(dir_.filePath("typed.PNG"), "png").size(), size);
+        rig.files.path = dir_.filePath("chart.v2");
+        rig.files.filter = "PNG at twice the size (*.png)";
+        rig.menu.saveChartPicture->trigger();
+        QCOMPARE(QImage(dir_.filePath("chart.v2.png")).size(), size * 2);
 
         rig.files.path = dir_.filePath("no/such/folder/chart.png");
         rig.files.filter = "PNG (*.png)";

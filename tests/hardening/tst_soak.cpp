@@ -77,12 +77,17 @@ void TestSoak::twoDaysAtTheFullLineRate()
     const qsizetype piece = 4 * RecordSize; // a few records per read, as an adapter delivers them
     qint64 record = 0;
     auto runSecond = [&](qint64 second) {
-        clock.time =
-            QTime::fromMSecsSinceStartOfDay(int(((StartSecond + second) % SecondsPerDay) * 1000));
+        const int secondMs = int(((StartSecond + second) % SecondsPerDay) * 1000);
         const qsizetype from = (record % Period) * RecordSize;
         const qsizetype to = from + perSecond * RecordSize;
-        for (qsizetype at = from; at < to; at += piece)
-            port.deliver(block.mid(at, qMin(piece, to - at)));
+        for (qsizetype at = from; at < to; at += piece) {
+            // Each read when its last byte is in, at the line's pace, within the second: records
+            // are dated back from their read by the bytes that followed them.
+            const qsizetype end = qMin(at + piece, to);
+            clock.time = QTime::fromMSecsSinceStartOfDay(
+                secondMs + qMin(999, int(double(end - from) * 10000.0 / 9600.0)));
+            port.deliver(block.mid(at, end - at));
+        }
         record += perSecond;
     };
     // The middle of a second since the start: the chart's time goes on past midnight.

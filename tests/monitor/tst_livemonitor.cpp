@@ -75,6 +75,8 @@ private slots:
     void deviceLostWhileStreamingToldOnce();
     void cursorReadout();
     void acceptedRecordsGoToTheSinkAsRead();
+    void recordsOfOneReadKeepTheirSpacing_data();
+    void recordsOfOneReadKeepTheirSpacing();
 };
 
 void TestLiveMonitor::portItemsKeepOneCheckMark()
@@ -357,7 +359,8 @@ void TestLiveMonitor::acceptedRecordsGoToTheSinkAsRead()
     QCOMPARE(sink.readings.size(), 3);
     QCOMPARE(rig.chart.points.size(), 3);
     const Reading &first = sink.readings[0];
-    QCOMPARE(first.msecsSinceEpoch, rig.clock.now().addMSecs(-500).toMSecsSinceEpoch());
+    // 11 characters (11.5 ms on the line) came after it in its read.
+    QCOMPARE(first.msecsSinceEpoch, rig.clock.now().addMSecs(-500 - 11).toMSecsSinceEpoch());
     QCOMPARE(first.utcOffsetSeconds, rig.clock.utcOffsetSeconds);
     QCOMPARE(first.elevation, 12.5);
     QCOMPARE(first.azimuth, -3.25);
@@ -370,4 +373,45 @@ void TestLiveMonitor::acceptedRecordsGoToTheSinkAsRead()
         QCOMPARE(rig.chart.points[point].x * 86400.0,
                  double(RecordRow::localSecondOfDay(sink.readings[i])));
     }
+}
+
+// Records that came in one read get the times their last bytes arrived, from the line's pace;
+// never after the read, never before the record before them.
+void TestLiveMonitor::recordsOfOneReadKeepTheirSpacing_data()
+{
+    QTest::addColumn<QList<QByteArray>>("reads");     // each delivered 10 ms after the one before
+    QTest::addColumn<QList<int>>("msAfterFirstRead"); // one per record
+    const QByteArray record = "12.500,-3.250\r\n";    // 15 characters, 15.6 ms on the line
+    QTest::newRow("three in one read")
+        << QList<QByteArray>{record + record + record} << QList<int>{-31, -16, 0};
+    QTest::newRow("a torn record ends in the next read")
+        << QList<QByteArray>{record + record.first(5), record.sliced(5), record}
+        << QList<int>{-5, 10, 20};
+    QTest::newRow("replies and short lines take line time")
+        << QList<QByteArray>{record + "OK\r\n" + record} << QList<int>{-20, 0};
+    QTest::newRow("a backlog is not placed before the last record")
+        << QList<QByteArray>{record, record + record + record + record}
+        << QList<int>{0, 0, 0, 0, 10};
+}
+
+void TestLiveMonitor::recordsOfOneReadKeepTheirSpacing()
+{
+    QFETCH(QList<QByteArray>, reads);
+    QFETCH(QList<int>, msAfterFirstRead);
+    Rig rig;
+    FakeSink sink;
+    rig.monitor.setReadingSink(&sink);
+    rig.monitor.mnuStartClick();
+    const qint64 firstRead = rig.clock.now().toMSecsSinceEpoch();
+    for (const QByteArray &read : reads) {
+        rig.port.deliver(read);
+        rig.clock.advance(0.010);
+    }
+    QList<int> got;
+    for (const Reading &reading : std::as_const(sink.readings))
+        got.append(int(reading.msecsSinceEpoch - firstRead));
+    QCOMPARE(got, msAfterFirstRead);
+    // The chart's points stay in whole seconds of the same times.
+    QCOMPARE(rig.chart.points.first().x * 86400.0,
+             double(RecordRow::localSecondOfDay(sink.readings.first())));
 }

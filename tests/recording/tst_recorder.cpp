@@ -7,12 +7,16 @@
 #include "monitor/LiveMonitor.h"
 #include "monitor/PortList.h"
 #include "recording/Recorder.h"
+#include "recording/RecordingFileOps.h"
 #include "recording/RecordingFolder.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QtTest>
+
+#include <atomic>
+#include <cerrno>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -68,6 +72,25 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
 }
+
+// A disk that takes only part of what is written, or does not keep what it took.
+class FailingDisk final : public RecordingFileOps
+{
+public:
+    Written write(int fd, QByteArrayView bytes) override
+    {
+        if (!full)
+            return RecordingFileOps::write(fd, bytes);
+        // A nearly full disk: the first half goes in, then there is no room.
+        Written taken = RecordingFileOps::write(fd, bytes.first(bytes.size() / 2));
+        taken.error = ENOSPC;
+        return taken;
+    }
+    int sync(int fd) override { return syncFails ? EIO : RecordingFileOps::sync(fd); }
+
+    std::atomic<bool> full = false;
+    std::atomic<bool> syncFails = false;
+};
 
 class OnePort final : public PortList
 {
@@ -196,6 +219,139 @@ private slots:
         QTRY_VERIFY(!QFile::exists(dir.filePath("2026-12-06.csv")));
         QVERIFY(QFile::exists(dir.filePath("2026-12-07.csv")));
         QVERIFY(prompts.messages.isEmpty());
+    }
+
+    // A disk that fails part way: the system's reason in the one message, only whole rows the
+    // disk kept counted as written, and recording back once the disk works again.
+    void failingDiskIsARecordingFailure_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk full part way") << true << "No space left on device";
+        QTest::newRow("sync fails") << false << "Input/output error";
+    }
+    void failingDiskIsARecordingFailure()
+    {
+        QFETCH(bool, full);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString file = RecordingFolder::dayFilePath(dir.path(), "2026-12-07");
+        auto disk = std::make_shared<FailingDisk>();
+        FakePrompts prompts;
+        Recorder::Options options = fastOptions(dir.path());
+        options.syncIntervalMs = 0;
+        options.fileOps = disk;
+        Recorder recorder(prompts, options);
+        const QDate day(2026, 12, 7);
+        recorder.readingAccepted(at(day, QTime(9, 0)));
+        QTRY_COMPARE(recorder.writtenReadings(), 1u);
+        (full ? disk->full : disk->syncFails) = true;
+        for (int i = 1; i <= 4; ++i)
+            recorder.readingAccepted(at(day, QTime(9, 0, i)));
+        QTRY_COMPARE(prompts.messages.size(), 1);
+        QTRY_COMPARE(recorder.writtenReadings() + recorder.lostReadings(), 5u);
+        QVERIFY2(prompts.details[0].startsWith(file + ": " + reason + "."),
+                 qPrintable(prompts.details[0]));
+        // Half of four rows went in: two whole rows on the full disk, none kept by a failing sync.
+        QCOMPARE(recorder.writtenReadings(), full ? 3u : 1u);
+        if (full)
+            QCOMPARE(readBack(file).size(), 3);
+
+        (full ? disk->full : disk->syncFails) = false;
+        for (int i = 5; i < 25; ++i) {
+            recorder.readingAccepted(at(day, QTime(9, 0, i)));
+            QTest::qWait(30);
+        }
+        QTRY_COMPARE(recorder.writtenReadings() + recorder.lostReadings(), 25u);
+        QVERIFY(recorder.writtenReadings() > 5u);
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(readBack(file).last().msecsSinceEpoch, at(day, QTime(9, 0, 24)).msecsSinceEpoch);
+    }
+
+    // The folder removed or moved away while recording: told once, made again with a new file
+    // that gets every later row; nothing goes on into the file that lost its name.
+    void folderGoneIsMadeAgain_data()
+    {
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("removed") << false;
+        QTest::newRow("moved away") << true;
+    }
+    void folderGoneIsMadeAgain()
+    {
+        QFETCH(bool, moved);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("recordings");
+        const QString file = RecordingFolder::dayFilePath(folder, "2026-12-07");
+        FakePrompts prompts;
+        Recorder recorder(prompts, fastOptions(folder));
+        const QDate day(2026, 12, 7);
+        recorder.readingAccepted(at(day, QTime(9, 0)));
+        QTRY_COMPARE(recorder.writtenReadings(), 1u);
+        if (moved)
+            QVERIFY(QDir().rename(folder, dir.filePath("elsewhere")));
+        else
+            QVERIFY(QDir(folder).removeRecursively());
+        for (int i = 1; i <= 3; ++i)
+            recorder.readingAccepted(at(day, QTime(9, 0, i)));
+        QTRY_COMPARE(recorder.writtenReadings(), 4u);
+        QCOMPARE(prompts.messages, QStringList{Recorder::remadeText()});
+        QCOMPARE(prompts.details, QStringList{Recorder::remadeDetail(file)});
+        QCOMPARE(readBack(file).size(), 3);
+        if (moved)
+            QCOMPARE(readBack(dir.filePath("elsewhere/2026-12-07.csv")).size(), 1);
+
+        // Recording off and on again (and a second removal) go on the same way.
+        recorder.setRecordingOn(false);
+        recorder.setRecordingOn(true);
+        QVERIFY(QDir(folder).removeRecursively());
+        recorder.readingAccepted(at(day, QTime(9, 1)));
+        QTRY_VERIFY(QFileInfo::exists(file));
+        QTRY_COMPARE(readBack(file).size(), 1);
+        QCOMPARE(recorder.lostReadings(), 0u);
+    }
+
+    // Two programs on one folder: each has a file of its own, the second says once where it
+    // records, and a lock left by a program that died is taken over.
+    void secondProgramRecordsBeside()
+    {
+        QTemporaryDir dir;
+        const QDate day(2026, 12, 7);
+        FakePrompts firstPrompts, secondPrompts;
+        {
+            Recorder first(firstPrompts, fastOptions(dir.path()));
+            Recorder second(secondPrompts, fastOptions(dir.path()));
+            first.readingAccepted(at(day, QTime(9, 0), 1, 1));
+            QTRY_COMPARE(first.writtenReadings(), 1u);
+            for (int i = 0; i < 3; ++i) {
+                second.readingAccepted(at(day, QTime(9, 0, i), 2, 2));
+                first.readingAccepted(at(day, QTime(9, 0, i + 1), 1, 1));
+                QTest::qWait(30);
+            }
+            QTRY_COMPARE(second.writtenReadings(), 3u);
+            QTRY_COMPARE(first.writtenReadings(), 4u);
+        }
+        const QString mine = dir.filePath("2026-12-07.csv");
+        const QString beside = dir.filePath("2026-12-07-2.csv");
+        QCOMPARE(readBack(mine).size(), 4);
+        QCOMPARE(readBack(beside).size(), 3);
+        for (const Reading &row : readBack(beside))
+            QCOMPARE(row.elevation, 2.0);
+        QVERIFY(firstPrompts.messages.isEmpty());
+        QCOMPARE(secondPrompts.messages, QStringList{Recorder::besideText(beside, mine)});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 (QStringList{"2026-12-07-2.csv", "2026-12-07.csv"}));
+
+        // A killed program's lock: no such process holds it any more.
+        writeFile(mine + ".lock", "2147483646\nkilled\n\n");
+        FakePrompts prompts;
+        {
+            Recorder recorder(prompts, fastOptions(dir.path()));
+            recorder.readingAccepted(at(day, QTime(10, 0)));
+            QTRY_COMPARE(recorder.writtenReadings(), 1u);
+        }
+        QCOMPARE(readBack(mine).size(), 5);
+        QVERIFY(prompts.messages.isEmpty());
+        QVERIFY(!QFileInfo::exists(mine + ".lock"));
     }
 
     // A file that cannot be written: one message naming the file and the reason however many
@@ -399,6 +555,52 @@ private slots:
         QCOMPARE(RecordRow::localSecondOfDay(rows[1]), 9 * 3600 + 3);
     }
 
+    // The cap takes a day's copies and their events with it; locks and other files stay.
+    void capTakesADaysCopiesAndEvents()
+    {
+        QTemporaryDir dir;
+        for (const char *name :
+             {"2026-12-05-2.csv", "2026-12-05.events.csv", "2026-12-05.csv",
+              "2026-12-05-2.events.csv", "2026-12-06.csv", "2026-12-06.events.csv"})
+            writeFile(dir.filePath(name), QByteArray(100, 'x'));
+        for (const char *name : {"2026-12-04.events.csv", "2026-12-07-2.csv.lock", "2026-12-07.csv",
+                                 "2026-12-07-2.csv"})
+            writeFile(dir.filePath(name), QByteArray(10, 'x'));
+        const auto pruned = RecordingFolder::prune(dir.path(), 300, "2026-12-07");
+        QCOMPARE(pruned.deleted, (QStringList{"2026-12-05.csv", "2026-12-05.events.csv",
+                                              "2026-12-05-2.csv", "2026-12-05-2.events.csv"}));
+        QCOMPARE(pruned.folderBytes, 230); // the lock does not count
+        const auto none = RecordingFolder::prune(dir.path(), 0, "2026-12-07");
+        QCOMPARE(none.deleted, (QStringList{"2026-12-06.csv", "2026-12-06.events.csv"}));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 (QStringList{"2026-12-04.events.csv", "2026-12-07-2.csv", "2026-12-07-2.csv.lock",
+                              "2026-12-07.csv"}));
+    }
+
+    void dayFileNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("copy");
+        QTest::newRow("day") << "2026-12-07.csv" << 1;
+        QTest::newRow("second copy") << "2026-12-07-2.csv" << 2;
+        QTest::newRow("twelfth copy") << "2026-12-07-12.csv" << 12;
+        QTest::newRow("upper case") << "2026-12-07.CSV" << 0;
+        QTest::newRow("short month") << "2026-1-07.csv" << 0;
+        QTest::newRow("copy one") << "2026-12-07-1.csv" << 0;
+        QTest::newRow("leading zero") << "2026-12-07-02.csv" << 0;
+        QTest::newRow("events") << "2026-12-07.events.csv" << 0;
+        QTest::newRow("copy's events") << "2026-12-07-2.events.csv" << 0;
+        QTest::newRow("lock") << "2026-12-07.csv.lock" << 0;
+        QTest::newRow("copy of a file") << "2026-11-01-copy.csv" << 0;
+    }
+    void dayFileNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, copy);
+        QCOMPARE(RecordingFolder::copyOf(name), copy);
+        QCOMPARE(RecordingFolder::isDayFileName(name), copy > 0);
+    }
+
     void defaultFolderIsUnderTheApplicationsData()
     {
         QVERIFY(RecordingFolder::defaultPath().endsWith("/recordings"));
@@ -408,9 +610,6 @@ private slots:
         Recorder::Options options;
         options.enabledThisRun = false;
         QCOMPARE(Recorder(prompts, options).folder(), RecordingFolder::defaultPath());
-        QVERIFY(RecordingFolder::isDayFileName("2026-12-07.csv"));
-        QVERIFY(!RecordingFolder::isDayFileName("2026-12-07.CSV"));
-        QVERIFY(!RecordingFolder::isDayFileName("2026-1-07.csv"));
     }
 };
 

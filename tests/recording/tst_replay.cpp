@@ -12,6 +12,8 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
 namespace
 {
 
@@ -118,7 +120,8 @@ private slots:
                  1);
     }
 
-    // Bad rows are skipped and counted; blank lines and repeated headers are not rows; a last
+    // Bad rows are skipped and counted; blank lines, repeated headers and rows without a value
+    // are not readings; a last
     // line without its line end was torn by a crash and is skipped without counting.
     void badRowsCountedTornLineSkipped()
     {
@@ -129,6 +132,7 @@ private slots:
                           "2026-12-07T14:05:09.123+01:00,1,2,3\r\n"
                           "2026-12-07T14:05:09.123+01:00,abc,2\r\n"
                           "\r\n"
+                          "2026-12-07T14:05:09.500+01:00,,\r\n"
                           "time,elevation,azimuth\r\n";
         text += "2026-12-07T14:05:10.000+01:00," + QByteArray(5000, '1') + ",2\r\n";
         text += QByteArray(3000, '\0') + "\r\n";
@@ -176,6 +180,10 @@ private slots:
         QTest::newRow("torn header") << QByteArray("time,elevation,azimuth") << "no readings";
         QTest::newRow("no good row")
             << QByteArray("time,elevation,azimuth\r\nx\r\ny\r\n") << "None of its 2 rows";
+        QTest::newRow("only empty values")
+            << QByteArray("time,elevation,azimuth\r\n2026-12-07T14:05:09.123+01:00,,\r\n"
+                          "2026-12-07T14:05:10.123+01:00,,\r\n")
+            << "no readings";
     }
 
     void notRecordingsRefused()
@@ -197,6 +205,12 @@ private slots:
         result = load(dir_.path(), store);
         QCOMPARE(result.status, RecordingLoad::Status::Refused);
         QVERIFY2(result.reason.contains("folder"), qPrintable(result.reason));
+        // Refused before reading: a pipe nobody writes would hold the reading for ever.
+        const QString fifo = dir_.filePath("pipe.csv");
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        result = load(fifo, store);
+        QCOMPARE(result.status, RecordingLoad::Status::Refused);
+        QVERIFY2(result.reason.contains("not a file"), qPrintable(result.reason));
     }
 
     // Each row at its own date, time and offset: days one after the other, a daylight-saving
