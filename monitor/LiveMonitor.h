@@ -56,6 +56,12 @@ public:
 
     const ReceiveBuffer &receiveBuffer() const { return buffer_; }
 
+    // Off while the program resumes a lost stream by itself: a loss then shows no message box.
+    void setLossReported(bool on) { lossReported_ = on; }
+    // The port was opened again after a loss: the stream goes on into the same chart. A line
+    // cut by the loss is dropped, so it is not joined to the first line after it.
+    void resumeStream();
+
     // The line settings set at start-up.
     static constexpr const char *LineSettings = "9600,N,8,1";
 
@@ -81,4 +87,5 @@ private:
     QList<QByteArray> fields_;
     QByteArray line_;
     ReadingSink *sink_ = nullptr;
+    bool lossReported_ = true;
 };
