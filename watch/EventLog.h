@@ -1,0 +1,67 @@
+#pragma once
+
+#include "watch/MonitorEvent.h"
+
+#include <QDate>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <variant>
+
+class QThread;
+class EventFileWriter;
+
+// The events file beside a recording: "<folder>/<base>.csv" -> "<folder>/<base>.events.csv".
+QString eventsFilePath(const QString &folder, const QString &recordingBase);
+
+// Appends each event as a row to the events file beside the day's recording, off the GUI thread:
+//   time,event,quantity,value,limit,detail
+// time as in the recordings (date, time with milliseconds and UTC offset). Each row is on the
+// disk (synced) before the next one is written. A failure is reported once, until a write works
+// again.
+class EventLog final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The recording's base name ("YYYY-MM-DD" or "YYYY-MM-DD-2") an event of that local date
+    // belongs with.
+    using BaseLookup = std::function<QString(const QDate &)>;
+
+    explicit EventLog(const QString &folder, QObject *parent = nullptr);
+    // Writes what is still waiting; a disk that does not answer within a few seconds is left
+    // behind.
+    ~EventLog() override;
+
+    QString folder() const { return folder_; }
+    // By default the day's own name; set it to follow the recorder's current file.
+    void setBaseLookup(BaseLookup lookup);
+
+    void append(const MonitorEvent &event);
+
+signals:
+    void failed(const QString &reason);
+    // Each row once it is on the disk (for tests and the curious).
+    void written(const QString &file);
+
+private:
+    const QString folder_;
+    BaseLookup lookup_;
+    QThread *thread_ = nullptr;
+    EventFileWriter *writer_ = nullptr;
+};
+
+// An alarm or no-readings period read back from an events file, for shading.
+struct EventPeriod {
+    MonitorEventKind startKind = MonitorEventKind::AlarmStart;
+    Quantity quantity = Quantity::None;
+    QDateTime begin;
+    // Invalid: still open at the file's end.
+    QDateTime end;
+};
+
+// The periods an events file holds, in the order they began; a message when it cannot be read.
+// Bad rows are skipped.
+std::variant<QList<EventPeriod>, QString> readEventPeriods(const QString &eventsFilePath);

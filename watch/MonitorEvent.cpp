@@ -1,0 +1,39 @@
+#include "watch/MonitorEvent.h"
+
+QString eventName(MonitorEventKind kind)
+{
+    switch (kind) {
+    case MonitorEventKind::StreamStart:
+        return QStringLiteral("stream-start");
+    case MonitorEventKind::StreamEnd:
+        return QStringLiteral("stream-end");
+    case MonitorEventKind::AlarmStart:
+        return QStringLiteral("alarm-start");
+    case MonitorEventKind::AlarmEnd:
+        return QStringLiteral("alarm-end");
+    case MonitorEventKind::NoReadingsStart:
+        return QStringLiteral("no-readings-start");
+    case MonitorEventKind::NoReadingsEnd:
+        return QStringLiteral("no-readings-end");
+    case MonitorEventKind::PortLost:
+        return QStringLiteral("port-lost");
+    case MonitorEventKind::PortBack:
+        return QStringLiteral("port-back");
+    case MonitorEventKind::CommandFailed:
+        return QStringLiteral("command-failed");
+    }
+    return {};
+}
+
+QString quantityName(Quantity quantity)
+{
+    switch (quantity) {
+    case Quantity::None:
+        return {};
+    case Quantity::Elevation:
+        return QStringLiteral("elevation");
+    case Quantity::Azimuth:
+        return QStringLiteral("azimuth");
+    }
+    return {};
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+#include <QtNumeric>
+
+enum class MonitorEventKind {
+    StreamStart,
+    StreamEnd,
+    AlarmStart,
+    AlarmEnd,
+    NoReadingsStart,
+    NoReadingsEnd,
+    PortLost,
+    PortBack,
+    CommandFailed
+};
+
+enum class Quantity { None, Elevation, Azimuth };
+
+// "stream-start", "stream-end", "alarm-start", "alarm-end", "no-readings-start",
+// "no-readings-end", "port-lost", "port-back", "command-failed".
+QString eventName(MonitorEventKind kind);
+// "", "elevation", "azimuth".
+QString quantityName(Quantity quantity);
+
+// Something worth keeping and telling someone about while watching.
+struct MonitorEvent {
+    // Local time with its UTC offset.
+    QDateTime time;
+    MonitorEventKind kind = MonitorEventKind::StreamStart;
+    Quantity quantity = Quantity::None;
+    // The reading that decided it (alarms); NaN when none.
+    double value = qQNaN();
+    // The limit crossed; NaN when none.
+    double limit = qQNaN();
+    // "Com port 1" or a device path.
+    QString port;
+    // Free text: the reason of a loss, a command's output, ...
+    QString detail;
+};
+
+Q_DECLARE_METATYPE(MonitorEvent)
