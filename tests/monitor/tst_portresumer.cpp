@@ -39,7 +39,7 @@ struct Rig {
         monitor.setLossReported(false);
         monitor.mnuStartClick();
         resumer.streamStarted();
-        port.deliver("1.5,10.0,\r\n");
+        port.deliver("1.50,10.00,\r\n");
     }
 };
 
@@ -115,7 +115,7 @@ void TestPortResumer::resumesOnlyOntoTheSameDevice()
     QCOMPARE(notices.last().first().toString(),
              QStringLiteral("Com port 1 back at 12:02:07 after 2 min 7 s"));
     // A line cut by the loss is not joined to the next one; the chart was kept.
-    rig.port.deliver("2.5,20.0,\r\n");
+    rig.port.deliver("2.50,20.00,\r\n");
     QCOMPARE(rig.chart.clears, 1);
     QCOMPARE(rig.chart.points.size(), 4);
     QCOMPARE(rig.elevation.needle, 2.5);
