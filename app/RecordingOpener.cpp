@@ -44,6 +44,7 @@ void RecordingOpener::open(const QString &path)
         emit loadEnded(false);
         return;
     }
+    emit opening(path);
     struct Load {
         ChartStore store;
         RecordingLoad result;
@@ -55,7 +56,7 @@ void RecordingOpener::open(const QString &path)
         [load, path](JobProgress &progress) {
             load->result = RecordingReader::load(path, load->store, progress);
         },
-        [this, load, shown](bool) {
+        [this, load, shown, path](bool) {
             const RecordingLoad &result = load->result;
             // Start may have been chosen meanwhile: live readings win.
             const bool loaded = result.status == RecordingLoad::Status::Loaded && !port_.PortOpen();
@@ -72,5 +73,7 @@ void RecordingOpener::open(const QString &path)
                     QStringLiteral("%1 readings were opened.").arg(result.readings));
             }
             emit loadEnded(loaded);
+            if (loaded)
+                emit this->loaded(path);
         });
 }

@@ -25,8 +25,12 @@ public:
     void open(const QString &path);
 
 signals:
+    // A file is about to be read (the port is closed).
+    void opening(const QString &path);
     // Loading is over (loaded, cancelled or refused).
     void loadEnded(bool loaded);
+    // The file's readings now stand in the chart.
+    void loaded(const QString &path);
 
 private:
     bool portClosed();

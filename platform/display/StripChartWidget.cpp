@@ -6,6 +6,7 @@
 #include "platform/display/DisplayFonts.h"
 #include "platform/display/TracePlottable.h"
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTime>
 #include <QVBoxLayout>
@@ -115,6 +116,7 @@ StripChartWidget::StripChartWidget(QWidget *parent)
             rects_[0]->axis(QCPAxis::atBottom), qOverload<const QCPRange &>(&QCPAxis::setRange));
     grid->setRowStretchFactors({dividerFraction_, 1 - dividerFraction_});
 
+    marks_ = new ChartMarks(plot_, rects_[0], rects_[1]);
     overlay_ = new ChartOverlay(plot_, rects_[0], rects_[1]);
     overlay_->setCaptionFont(DisplayFonts::captionBold());
     // The cursor and captions sit on their own buffered layer, so moving the cursor redraws
@@ -197,6 +199,7 @@ QCPAxis *StripChartWidget::valueAxis(int trace) const
 void StripChartWidget::ClearChart()
 {
     store_.clear();
+    setShadedPeriods({});
     scheduleReplot();
 }
 
@@ -443,6 +446,7 @@ void StripChartWidget::replotNow()
             plot_->replot(QCustomPlot::rpQueuedRefresh);
         overlay_->noteBufferDrawn();
         lastRanges_ = ranges;
+        placeNotice();
         fullReplotDue_ = false;
     }
     ++replots_;
@@ -522,6 +526,59 @@ void StripChartWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     scheduleReplot();
+    placeNotice();
+}
+
+void StripChartWidget::setLimitLines(short trace, const QList<double> &values)
+{
+    if (marks_->setLimits(trace, values)) {
+        fullReplotDue_ = true;
+        scheduleReplot();
+    }
+}
+
+void StripChartWidget::setShadedPeriods(const QList<ChartMarks::Period> &periods)
+{
+    if (marks_->setPeriods(periods)) {
+        fullReplotDue_ = true;
+        scheduleReplot();
+    }
+}
+
+void StripChartWidget::setNotice(const QString &text, const QColor &color)
+{
+    if (!notice_) {
+        if (text.isEmpty())
+            return;
+        // A label of its own: the chart's layers and their buffers stay as they are.
+        notice_ = new QLabel(this);
+        notice_->setObjectName(QStringLiteral("chartNotice"));
+        notice_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        notice_->setFont(DisplayFonts::small());
+        notice_->setAutoFillBackground(true);
+    }
+    QPalette palette = notice_->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Window, colorFromBgr(backColor_));
+    notice_->setPalette(palette);
+    notice_->setText(text);
+    notice_->setVisible(!text.isEmpty());
+    placeNotice();
+}
+
+QString StripChartWidget::notice() const
+{
+    return notice_ && notice_->isVisibleTo(this) ? notice_->text() : QString();
+}
+
+void StripChartWidget::placeNotice()
+{
+    if (!notice_ || notice_->isHidden())
+        return;
+    const QRect area = rects_[0]->rect();
+    const int height = notice_->sizeHint().height();
+    const int width = std::min(notice_->sizeHint().width(), std::max(area.width() - 2, 0));
+    notice_->setGeometry(area.left() + 1, area.bottom() - height, width, height);
 }
 
 void StripChartWidget::showEvent(QShowEvent *event)

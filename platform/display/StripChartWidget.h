@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/display/ChartMarks.h"
 #include "platform/display/ChartOverlay.h"
 #include "platform/display/ChartPlot.h"
 #include "platform/display/ChartStore.h"
@@ -14,6 +15,7 @@
 #include <memory>
 #include <qcustomplot.h>
 
+class QLabel;
 class TimeOfDayTicker;
 class TracePlottable;
 
@@ -105,6 +107,16 @@ public:
 
     QSize sizeHint() const override { return {401, 353}; }
 
+    // Dashed lines across a plotting area at these values (a trace's limits); none by default.
+    void setLimitLines(short trace, const QList<double> &values);
+    QList<double> limitLines(short trace) const { return marks_->limits(trace); }
+    // Time periods shaded across both plotting areas (X as the points'); cleared with the chart.
+    void setShadedPeriods(const QList<ChartMarks::Period> &periods);
+    QList<ChartMarks::Period> shadedPeriods() const { return marks_->periods(); }
+    // One line of text along the foot of the upper plotting area; empty hides it.
+    void setNotice(const QString &text, const QColor &color);
+    QString notice() const;
+
 signals:
     void CursorEvent(int x, int trace);
 
@@ -123,6 +135,7 @@ private:
     bool redrawNewestColumns();
     void applyFollowing();
     void updateTickCounts();
+    void placeNotice();
     void userMovedCursor(double px, int trace);
     QCPAxis *timeAxis() const;
     QCPAxis *valueAxis(int trace) const;
@@ -133,6 +146,8 @@ private:
     std::array<TracePlottable *, 2> traces_{};
     QSharedPointer<TimeOfDayTicker> timeTicker_;
     ChartOverlay *overlay_ = nullptr;
+    ChartMarks *marks_ = nullptr;
+    QLabel *notice_ = nullptr;
     QTimer replotTimer_;
     // A replot that was due at once is posted to run next.
     bool replotPosted_ = false;

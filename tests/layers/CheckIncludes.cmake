@@ -1,6 +1,7 @@
 # Reads every #include "..." under ROOT and fails when one points up or sideways:
 #
-#   app       -> setup, monitor, recording, device, platform/*
+#   app       -> setup, monitor, watch, recording, device, platform/*
+#   watch     -> recording, platform/runtime
 #   setup     -> device, platform/*
 #   monitor   -> recording, device, platform/*
 #   recording -> platform/*
@@ -18,8 +19,9 @@ if(NOT ROOT)
     message(FATAL_ERROR "Pass -DROOT=<source folder>")
 endif()
 
-set(allowed_app app setup monitor recording device platform/runtime platform/serial
-    platform/display)
+set(allowed_app app setup monitor watch recording device platform/runtime platform/serial
+    platform/display platform/notify)
+set(allowed_watch watch recording platform/runtime)
 set(allowed_setup setup device platform/runtime platform/serial platform/display)
 set(allowed_monitor monitor recording device platform/runtime platform/serial platform/display)
 set(allowed_recording recording platform/runtime platform/serial platform/display)
@@ -27,8 +29,10 @@ set(allowed_device device platform/runtime platform/serial platform/display)
 set(allowed_platform/runtime platform/runtime)
 set(allowed_platform/serial platform/serial)
 set(allowed_platform/display platform/display)
+set(allowed_platform/notify platform/notify)
 set(allowed_sim sim)
-set(layers app setup monitor recording device platform/runtime platform/serial platform/display sim)
+set(layers app setup monitor watch recording device platform/runtime platform/serial
+    platform/display platform/notify sim)
 
 # The layer a path relative to the root belongs to, or "" when it is none of them.
 function(layer_of path out)
