@@ -1,5 +1,6 @@
 #pragma once
 
+#include "watch/EventPeriods.h"
 #include "watch/MonitorEvent.h"
 
 #include <QDate>
@@ -7,7 +8,9 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <variant>
 
 class QThread;
@@ -30,6 +33,9 @@ public:
     // belongs with.
     using BaseLookup = std::function<QString(const QDate &)>;
 
+    // Events beyond this many waiting for the disk are lost (and reported).
+    static constexpr int MaxPending = 1000;
+
     explicit EventLog(const QString &folder, QObject *parent = nullptr);
     // Writes what is still waiting; a disk that does not answer within a few seconds is left
     // behind.
@@ -40,28 +46,25 @@ public:
     void setBaseLookup(BaseLookup lookup);
 
     void append(const MonitorEvent &event);
+    // The base name the lookup gives for a date, or the date "YYYY-MM-DD" itself.
+    QString recordingBase(const QDate &date) const;
+    quint64 droppedEvents() const { return dropped_; }
 
 signals:
+    // "<file>: <reason>", once until a row is written again.
     void failed(const QString &reason);
     // Each row once it is on the disk (for tests and the curious).
     void written(const QString &file);
 
 private:
+    void onWritten(const QString &path);
+    void onFailed(const QString &path, const QString &reason);
+
     const QString folder_;
     BaseLookup lookup_;
     QThread *thread_ = nullptr;
     EventFileWriter *writer_ = nullptr;
+    const std::shared_ptr<std::atomic<int>> pending_;
+    quint64 dropped_ = 0;
+    bool failing_ = false;
 };
-
-// An alarm or no-readings period read back from an events file, for shading.
-struct EventPeriod {
-    MonitorEventKind startKind = MonitorEventKind::AlarmStart;
-    Quantity quantity = Quantity::None;
-    QDateTime begin;
-    // Invalid: still open at the file's end.
-    QDateTime end;
-};
-
-// The periods an events file holds, in the order they began; a message when it cannot be read.
-// Bad rows are skipped.
-std::variant<QList<EventPeriod>, QString> readEventPeriods(const QString &eventsFilePath);

@@ -37,3 +37,13 @@ QString quantityName(Quantity quantity)
     }
     return {};
 }
+
+QString durationText(qint64 msecs)
+{
+    const qint64 seconds = qMax<qint64>(0, msecs) / 1000;
+    if (seconds < 60)
+        return QString::number(seconds) + u" s";
+    if (seconds < 3600)
+        return QString::number(seconds / 60) + u" min " + QString::number(seconds % 60) + u" s";
+    return QString::number(seconds / 3600) + u" h " + QString::number(seconds / 60 % 60) + u" min";
+}

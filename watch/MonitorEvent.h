@@ -25,6 +25,9 @@ QString eventName(MonitorEventKind kind);
 // "", "elevation", "azimuth".
 QString quantityName(Quantity quantity);
 
+// "45 s", "2 min 7 s", "3 h 12 min": a duration as the notices and details say it.
+QString durationText(qint64 msecs);
+
 // Something worth keeping and telling someone about while watching.
 struct MonitorEvent {
     // Local time with its UTC offset.

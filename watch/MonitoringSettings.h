@@ -45,8 +45,10 @@ void saveMonitoringSettings(QSettings &settings, const MonitoringSettings &monit
 std::variant<LimitBand, QString> parseElevationLimits(QStringView text);
 // "FROM:TO", both within 0..360, FROM != TO.
 std::variant<LimitBand, QString> parseAzimuthLimits(QStringView text);
-// A finite number >= 0.
+// A number of seconds, 0..86400.
 std::variant<double, QString> parseNonNegativeSeconds(QStringView text);
+// A number of degrees, 0..180 (the hysteresis).
+std::variant<double, QString> parseNonNegativeDegrees(QStringView text);
 
 // The text parseElevationLimits / parseAzimuthLimits read back to the same band ("" when off).
 QString limitsText(const LimitBand &band);
