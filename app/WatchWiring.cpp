@@ -76,14 +76,11 @@ WatchWiring::WatchWiring(const Parts &parts, QObject *parent)
     connect(watchman_.get(), &Watchman::stateChanged, this, &WatchWiring::showState);
     connect(command_.get(), &AlarmCommand::failed, this,
             [this](const MonitorEvent &cause, const QString &detail) {
-                MonitorEvent failure;
-                failure.time = clock_.now();
-                failure.kind = MonitorEventKind::CommandFailed;
-                failure.quantity = cause.quantity;
-                failure.port = cause.port;
-                failure.detail = detail;
+                const MonitorEvent failure =
+                    AlarmCommand::failureEvent(cause, detail, clock_.now());
                 // Kept and told, but not passed to the command that failed.
-                eventLog_->append(failure);
+                if (recorder_.isRecording())
+                    eventLog_->append(failure);
                 tell(failure);
             });
     connect(eventLog_.get(), &EventLog::failed, this, [](const QString &reason) {
@@ -189,8 +186,9 @@ void WatchWiring::showState()
     }
     if (!noticeTimer_.isActive())
         noticeTimer_.start();
+    // A lost port first: while it is away, the alarms' values are the last ones that came.
     if (!portNotice_.isEmpty())
-        alarms.append(portNotice_);
+        alarms.prepend(portNotice_);
     window_.chart().setNotice(alarms.join(QStringLiteral("; ")), AlarmInk);
 }
 

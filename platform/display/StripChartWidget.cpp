@@ -547,6 +547,7 @@ void StripChartWidget::setShadedPeriods(const QList<ChartMarks::Period> &periods
 
 void StripChartWidget::setNotice(const QString &text, const QColor &color)
 {
+    noticeText_ = text;
     if (!notice_) {
         if (text.isEmpty())
             return;
@@ -555,30 +556,36 @@ void StripChartWidget::setNotice(const QString &text, const QColor &color)
         notice_->setObjectName(QStringLiteral("chartNotice"));
         notice_->setAttribute(Qt::WA_TransparentForMouseEvents);
         notice_->setFont(DisplayFonts::small());
-        notice_->setAutoFillBackground(true);
+        notice_->setMargin(2);
     }
-    QPalette palette = notice_->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Window, colorFromBgr(backColor_));
-    notice_->setPalette(palette);
-    notice_->setText(text);
+    // Dark ink on a light box, readable over the traces and the grid.
+    notice_->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(255, 255, 255, "
+                                          "225); border: 1px solid %1; }")
+                               .arg(color.name()));
+    notice_->setToolTip(text);
     notice_->setVisible(!text.isEmpty());
     placeNotice();
 }
 
 QString StripChartWidget::notice() const
 {
-    return notice_ && notice_->isVisibleTo(this) ? notice_->text() : QString();
+    return noticeText_;
 }
 
 void StripChartWidget::placeNotice()
 {
     if (!notice_ || notice_->isHidden())
         return;
-    const QRect area = rects_[0]->rect();
-    const int height = notice_->sizeHint().height();
-    const int width = std::min(notice_->sizeHint().width(), std::max(area.width() - 2, 0));
-    notice_->setGeometry(area.left() + 1, area.bottom() - height, width, height);
+    // Along the foot of the upper area, clear of the value axis; cut short with an ellipsis.
+    const QRect area = rects_[0]->rect().adjusted(4, 0, -4, -3);
+    const QFontMetrics metrics(notice_->font());
+    const int frame = 2 * (notice_->margin() + 1) + 2;
+    const QString shown =
+        metrics.elidedText(noticeText_, Qt::ElideRight, std::max(area.width() - frame, 0));
+    notice_->setText(shown);
+    const QSize size = notice_->sizeHint();
+    const int width = std::min(size.width(), area.width());
+    notice_->setGeometry(area.left(), area.bottom() - size.height(), width, size.height());
 }
 
 void StripChartWidget::showEvent(QShowEvent *event)

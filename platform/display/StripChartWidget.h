@@ -148,6 +148,7 @@ private:
     ChartOverlay *overlay_ = nullptr;
     ChartMarks *marks_ = nullptr;
     QLabel *notice_ = nullptr;
+    QString noticeText_;
     QTimer replotTimer_;
     // A replot that was due at once is posted to run next.
     bool replotPosted_ = false;
