@@ -136,9 +136,8 @@ std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out,
     const QCommandLineOption noResume(
         QStringLiteral("no-resume"),
         QStringLiteral("Do not open a lost port again by itself (this run only)."));
-    for (const QCommandLineOption &option :
-         {start, port, elevationLimits, azimuthLimits, alarmHold, hysteresis, noReadingsAfter,
-          alarmCommand, noResume})
+    for (const QCommandLineOption &option : {start, port, elevationLimits, azimuthLimits, alarmHold,
+                                             hysteresis, noReadingsAfter, alarmCommand, noResume})
         parser.addOption(option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A recording or exported chart (.csv) to open in "

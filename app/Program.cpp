@@ -17,7 +17,8 @@ Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recor
     window_.monitor().setReadingSink(&recorder_);
     auto *chartMenu = new ChartMenu(window_.chart(), recorder_, prompts_); // owned by the chart
     // Its data entries after the recording ones.
-    chartData_ = new ChartDataMenu({*chartMenu->menu(), window_.chart(), port_, prompts_, &window_});
+    chartData_ =
+        new ChartDataMenu({*chartMenu->menu(), window_.chart(), port_, prompts_, &window_});
     window_.setSetupRunner([this](frmOrvelShow &owner) {
         frmSetup::runModal(owner.monitor(), wait_, clock_, prompts_, &owner);
     });
@@ -29,8 +30,9 @@ Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recor
             return PortIdentity{identity.device, identity.serialNumber, identity.fromEnvironment};
         }});
     watch_->setSettings(MonitoringSettings{});
-    chartMenu->addMonitoring([this] { return watch_->settings(); },
-                             [this](const MonitoringSettings &settings) { setMonitoring(settings); });
+    chartMenu->addMonitoring(
+        [this] { return watch_->settings(); },
+        [this](const MonitoringSettings &settings) { setMonitoring(settings); });
 }
 
 Program::~Program() = default;

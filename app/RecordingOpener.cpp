@@ -32,6 +32,7 @@ void RecordingOpener::chooseAndOpen()
 {
     if (!portClosed())
         return;
+    emit opening();
     const QString path = files_.openFile(QStringLiteral("Open Recording"),
                                          QStringLiteral("Recordings (*.csv);;All files (*)"));
     if (!path.isEmpty())
@@ -44,7 +45,7 @@ void RecordingOpener::open(const QString &path)
         emit loadEnded(false);
         return;
     }
-    emit opening(path);
+    emit opening();
     struct Load {
         ChartStore store;
         RecordingLoad result;

@@ -25,8 +25,8 @@ public:
     void open(const QString &path);
 
 signals:
-    // A file is about to be read (the port is closed).
-    void opening(const QString &path);
+    // Opening was chosen with the port closed (before the file is asked for or read).
+    void opening();
     // Loading is over (loaded, cancelled or refused).
     void loadEnded(bool loaded);
     // The file's readings now stand in the chart.

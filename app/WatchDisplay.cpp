@@ -36,8 +36,8 @@ QString quantityTitle(Quantity quantity)
 QString alarmNotice(const Watchman::ActiveAlarm &alarm)
 {
     return QStringLiteral("%1 %2 %3 since %4, %5 %6")
-        .arg(quantityTitle(alarm.quantity), alarm.above ? QStringLiteral("above")
-                                                        : QStringLiteral("below"),
+        .arg(quantityTitle(alarm.quantity),
+             alarm.above ? QStringLiteral("above") : QStringLiteral("below"),
              oneDecimal(alarm.limit), clock(alarm.since),
              alarm.above ? QStringLiteral("highest") : QStringLiteral("lowest"),
              oneDecimal(alarm.extreme));

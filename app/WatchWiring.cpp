@@ -42,8 +42,7 @@ void WatchWiring::FanOut::readingAccepted(const Reading &reading)
 
 WatchWiring::WatchWiring(const Parts &parts, QObject *parent)
     : QObject(parent), window_(parts.window), port_(parts.port), clock_(parts.clock),
-      recorder_(parts.recorder),
-      watchman_(std::make_unique<Watchman>(parts.clock)),
+      recorder_(parts.recorder), watchman_(std::make_unique<Watchman>(parts.clock)),
       eventLog_(std::make_unique<EventLog>(parts.recorder.folder())),
       command_(std::make_unique<AlarmCommand>()),
       notifier_(std::make_unique<DesktopNotifier>(QCoreApplication::applicationName())),
@@ -155,7 +154,8 @@ void WatchWiring::onEvent(const MonitorEvent &event)
 void WatchWiring::tell(const MonitorEvent &event)
 {
     const WatchDisplay::Message message = WatchDisplay::message(event);
-    const QString title = QCoreApplication::applicationName() + QStringLiteral(": ") + message.title;
+    const QString title =
+        QCoreApplication::applicationName() + QStringLiteral(": ") + message.title;
     if (notifier_->notify(title, message.body))
         return;
     // Where no notification service answers, the tray's balloon if there is a tray.
@@ -219,6 +219,11 @@ void WatchWiring::shadeFrom(const QString &recordingPath)
                     mark.color = period.startKind == MonitorEventKind::NoReadingsStart
                                      ? NoReadingsShade
                                      : AlarmShade;
+                    // An alarm in its quantity's own area; no readings across both.
+                    if (period.quantity == Quantity::Elevation)
+                        mark.area = 0;
+                    else if (period.quantity == Quantity::Azimuth)
+                        mark.area = 1;
                     shaded.append(mark);
                 }
                 chart.setShadedPeriods(shaded);

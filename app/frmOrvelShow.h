@@ -49,8 +49,6 @@ signals:
     void streamCommandChosen(frmOrvelShow::StreamCommand command);
     void streamCommandDone(frmOrvelShow::StreamCommand command);
 
-public:
-
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -86,8 +86,8 @@ void PortResumer::onDeviceLost(const QString &reason)
     }
     retryTimer_.start();
     say(QStringLiteral("%1 lost at %2; trying again every %3 s")
-                           .arg(portName(), clockText(lostAt_))
-                           .arg(RetryMs / 1000));
+            .arg(portName(), clockText(lostAt_))
+            .arg(RetryMs / 1000));
 }
 
 QString PortResumer::differs(const PortIdentity &now) const
@@ -98,9 +98,9 @@ QString PortResumer::differs(const PortIdentity &now) const
         return {};
     if (now.device == identity_.device && now.serialNumber == identity_.serialNumber)
         return {};
-    const QString serial = now.serialNumber.isEmpty() ? QStringLiteral("no serial number")
-                                                      : QStringLiteral("serial ") +
-                                                            now.serialNumber;
+    const QString serial = now.serialNumber.isEmpty()
+                               ? QStringLiteral("no serial number")
+                               : QStringLiteral("serial ") + now.serialNumber;
     return QStringLiteral("another device is in its place (%1, %2), not opened")
         .arg(now.device, serial);
 }
@@ -116,8 +116,8 @@ void PortResumer::tryAgain()
         if (why != QStringLiteral("no device"))
             emit refused(portName(), why);
         say(QStringLiteral("%1 lost at %2; %3; trying again every %4 s")
-                               .arg(portName(), clockText(lostAt_), why)
-                               .arg(RetryMs / 1000));
+                .arg(portName(), clockText(lostAt_), why)
+                .arg(RetryMs / 1000));
         return;
     }
     port_.setCommPort(commPort_);

@@ -40,10 +40,12 @@ void ChartMarks::draw(QCPPainter *painter)
         painter->setClipRect(area);
         const QCPAxis *times = rect->axis(QCPAxis::atBottom);
         for (const Period &period : std::as_const(periods_)) {
+            if (period.area >= 0 && std::size_t(period.area) != i)
+                continue;
             const double left = times->coordToPixel(period.from);
             // An open period runs to the right edge.
-            const double right = qIsNaN(period.to) ? area.right() + 1.0
-                                                   : times->coordToPixel(period.to);
+            const double right =
+                qIsNaN(period.to) ? area.right() + 1.0 : times->coordToPixel(period.to);
             if (right < area.left() || left > area.right() + 1)
                 continue;
             const double from = std::max(left, double(area.left()));

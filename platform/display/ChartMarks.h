@@ -5,8 +5,8 @@
 #include <array>
 #include <qcustomplot.h>
 
-// What the strip chart draws under its traces besides the grid: shaded time periods across both
-// plotting areas and each area's limits as dashed lines. It shares the buffer of the layers
+// What the strip chart draws under its traces besides the grid: shaded time periods across one
+// or both plotting areas and each area's limits as dashed lines. It shares the buffer of the layers
 // under the traces, so it is drawn again only when the view moves or the marks change.
 class ChartMarks : public QCPLayerable
 {
@@ -15,6 +15,7 @@ public:
         double from = 0; // chart X, days
         double to = 0;
         QColor color;
+        int area = -1; // 0: the upper plotting area, 1: the lower one, -1: both
         bool operator==(const Period &) const = default;
     };
 

@@ -110,7 +110,7 @@ public:
     // Dashed lines across a plotting area at these values (a trace's limits); none by default.
     void setLimitLines(short trace, const QList<double> &values);
     QList<double> limitLines(short trace) const { return marks_->limits(trace); }
-    // Time periods shaded across both plotting areas (X as the points'); cleared with the chart.
+    // Shaded time periods (X as the points'); cleared with the chart.
     void setShadedPeriods(const QList<ChartMarks::Period> &periods);
     QList<ChartMarks::Period> shadedPeriods() const { return marks_->periods(); }
     // One line of text along the foot of the upper plotting area; empty hides it.

@@ -66,18 +66,17 @@ private slots:
         QTest::newRow("azimuth beyond 360")
             << QStringList{"--azimuth-limits", "350:370"} << "--azimuth-limits: ";
         QTest::newRow("negative hold") << QStringList{"--alarm-hold", "-1"} << "--alarm-hold: ";
-        QTest::newRow("hysteresis word")
-            << QStringList{"--hysteresis", "half"} << "--hysteresis: ";
+        QTest::newRow("hysteresis word") << QStringList{"--hysteresis", "half"} << "--hysteresis: ";
         QTest::newRow("negative watchdog")
             << QStringList{"--no-readings-after", "-3"} << "--no-readings-after: ";
     }
 
     void monitoringOverridesTheSavedForThisRun()
     {
-        Outcome o = parse({"--start", "--port", "3", "--elevation-limits", "-5:5",
-                           "--azimuth-limits", "350:10", "--alarm-hold", "2.5", "--hysteresis",
-                           "0.2", "--no-readings-after", "30", "--alarm-command", "/bin/tell me",
-                           "--no-resume"});
+        Outcome o =
+            parse({"--start", "--port", "3", "--elevation-limits", "-5:5", "--azimuth-limits",
+                   "350:10", "--alarm-hold", "2.5", "--hysteresis", "0.2", "--no-readings-after",
+                   "30", "--alarm-command", "/bin/tell me", "--no-resume"});
         QVERIFY2(o.err.isEmpty(), qPrintable(o.err));
         const auto options = std::get<CommandLine::Options>(o.result);
         QVERIFY(options.start);

@@ -50,8 +50,8 @@ void TestE2eWatch::alarmIsKeptAndALostDeviceResumes()
     const QString folder = rig.recordings.path();
 
     rig.ui.mnuStart->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(eventsText(folder).contains(QStringLiteral(",alarm-start,elevation,6.2")),
-                             8000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        eventsText(folder).contains(QStringLiteral(",alarm-start,elevation,6.2")), 8000);
     QCOMPARE(rig.ui.Strip1->limitLines(0), (QList<double>{-5, 5}));
     QVERIFY(rig.ui.Strip1->notice().startsWith(QStringLiteral("Elevation above 5.0 since ")));
 

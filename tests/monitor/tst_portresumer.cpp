@@ -64,11 +64,16 @@ void TestPortResumer::resumesOnlyOntoTheSameDevice_data()
     QTest::addColumn<QString>("serial");
     QTest::addColumn<bool>("byPath");
     QTest::addColumn<bool>("resumes");
-    QTest::newRow("same adapter") << "/dev/ttyUSB0" << "A1" << false << true;
-    QTest::newRow("other serial, same place") << "/dev/ttyUSB0" << "B2" << false << false;
-    QTest::newRow("same serial, other place") << "/dev/ttyUSB1" << "A1" << false << false;
-    QTest::newRow("nothing there") << "" << "" << false << false;
-    QTest::newRow("named by a path") << "/dev/pts/7" << "" << true << true;
+    QTest::newRow("same adapter") << "/dev/ttyUSB0"
+                                  << "A1" << false << true;
+    QTest::newRow("other serial, same place") << "/dev/ttyUSB0"
+                                              << "B2" << false << false;
+    QTest::newRow("same serial, other place") << "/dev/ttyUSB1"
+                                              << "A1" << false << false;
+    QTest::newRow("nothing there") << ""
+                                   << "" << false << false;
+    QTest::newRow("named by a path") << "/dev/pts/7"
+                                     << "" << true << true;
 }
 
 void TestPortResumer::resumesOnlyOntoTheSameDevice()
