@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Version.h"
+
 #include <QString>
 
 // The program's identity.
@@ -10,8 +12,8 @@ inline QString title()
 {
     return QStringLiteral("Orvel On-Line");
 }
-constexpr int Major = 1;
-constexpr int Minor = 0;
-constexpr int Revision = 5;
+constexpr int Major = OrvelVersion::Major;
+constexpr int Minor = OrvelVersion::Minor;
+constexpr int Revision = OrvelVersion::Revision;
 
 } // namespace AppInfo

@@ -2,7 +2,7 @@
 
 #include "app/BackgroundJob.h"
 #include "app/FileChooser.h"
-#include "platform/display/ChartStore.h"
+#include "chartdata/ChartStore.h"
 #include "platform/display/StripChartWidget.h"
 #include "platform/runtime/Prompts.h"
 #include "platform/serial/SerialControl.h"

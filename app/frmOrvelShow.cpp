@@ -8,8 +8,8 @@
 #include "monitor/PortList.h"
 #include "platform/display/GaugeWidget.h"
 #include "platform/display/StripChartWidget.h"
-#include "platform/display/Twips.h"
 #include "platform/runtime/Prompts.h"
+#include "platform/runtime/Twips.h"
 #include "platform/serial/SerialControl.h"
 
 #include <QApplication>

@@ -7,7 +7,7 @@
 // - every reading written again as a row reads back as the same reading;
 // - the store's X never goes back;
 // - a store exported and read back holds the very same points.
-#include "platform/display/ChartStore.h"
+#include "chartdata/ChartStore.h"
 #include "recording/ChartExport.h"
 #include "recording/JobProgress.h"
 #include "recording/RecordingReader.h"

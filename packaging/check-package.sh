@@ -77,7 +77,10 @@ shopt -u nullglob
 [ ${#debs[@]} -eq 1 ] || fail "expected one orvel_*.deb in $out, found ${#debs[@]}"
 deb="${debs[0]}"
 arch="$(dpkg --print-architecture)"
-[ "$(basename "$deb")" = "orvel_1.0.5_${arch}.deb" ] || fail "unexpected package file name $(basename "$deb")"
+# The version is the project's (CMakeLists.txt), as the configured tree passes it to cpack.
+version="$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")"
+[ -n "$version" ] || fail "no CPACK_PACKAGE_VERSION in $build/CPackConfig.cmake"
+[ "$(basename "$deb")" = "orvel_${version}_${arch}.deb" ] || fail "unexpected package file name $(basename "$deb")"
 
 # ---------------------------------------------------------------- lintian
 # Errors fail the check; the warnings left are printed, and each one must be explained in the
@@ -99,7 +102,7 @@ expect_field() {
     [ "$value" = "$2" ] || fail "$1 is '$value', expected '$2'"
 }
 expect_field Package orvel
-expect_field Version 1.0.5
+expect_field Version "$version"
 expect_field Architecture "$arch"
 expect_field Section science
 expect_field Priority optional
@@ -187,7 +190,7 @@ appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
 for wanted in '<id>org.orvel.orvel</id>' '<name>Orvel On-Line</name>' \
     '<project_license>GPL-3.0-or-later</project_license>' \
     '<launchable type="desktop-id">orvel.desktop</launchable>' \
-    '<binary>orvel</binary>' '<binary>dravelin-sim</binary>' '<release version="1.0.5"'; do
+    '<binary>orvel</binary>' '<binary>dravelin-sim</binary>' '<release version="'"$version"'"'; do
     grep -qF "$wanted" "$metainfo" || fail "the metainfo lacks $wanted"
 done
 # The metainfo, the desktop entry it launches and the icon it names, as a software centre sees them.

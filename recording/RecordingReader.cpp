@@ -1,6 +1,6 @@
 #include "recording/RecordingReader.h"
 
-#include "platform/display/ChartStore.h"
+#include "chartdata/ChartStore.h"
 #include "recording/JobProgress.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "setup/frmSetup.h"
 
 #include "device/PortOpener.h"
-#include "platform/display/Twips.h"
+#include "platform/runtime/Twips.h"
 #include "platform/serial/SerialControl.h"
 #include "setup/OwnerInputBlock.h"
 #include "setup/PickList.h"

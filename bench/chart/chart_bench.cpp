@@ -1,7 +1,7 @@
 // Prints figures for the strip chart: how fast points are stored, what a day of them costs in
 // memory, how long a picture takes at the main window's size, and how often the chart redraws
 // while points stream in. Run headless: QT_QPA_PLATFORM=offscreen chart_bench
-#include "platform/display/ChartStore.h"
+#include "chartdata/ChartStore.h"
 #include "platform/display/StripChartWidget.h"
 
 #include <QApplication>

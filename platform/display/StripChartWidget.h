@@ -1,9 +1,9 @@
 #pragma once
 
+#include "chartdata/ChartStore.h"
 #include "platform/display/ChartMarks.h"
 #include "platform/display/ChartOverlay.h"
 #include "platform/display/ChartPlot.h"
-#include "platform/display/ChartStore.h"
 #include "platform/display/StripChart.h"
 #include "platform/display/StripChartInteraction.h"
 

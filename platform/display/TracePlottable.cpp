@@ -1,6 +1,6 @@
 #include "platform/display/TracePlottable.h"
 
-#include "platform/display/TraceSeries.h"
+#include "chartdata/TraceSeries.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/display/TraceSeries.h"
+#include "chartdata/TraceSeries.h"
 
 #include <optional>
 #include <qcustomplot.h>

@@ -1,7 +1,7 @@
 // The help text, window placement arithmetic and the window icon.
 #include "app/HelpText.h"
 #include "app/WindowIcon.h"
-#include "platform/display/Twips.h"
+#include "platform/runtime/Twips.h"
 
 #include <QtTest>
 
@@ -25,7 +25,7 @@ void TestAppBasics::helpTextLines()
     QVERIFY(!text.contains(QLatin1Char('\r')));
     const QStringList lines = text.split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 16); // fifteen lines, each ended by a line feed
-    QCOMPARE(lines[0], QStringLiteral("Orvel On-line v1.0.5"));
+    QCOMPARE(lines[0], QStringLiteral("Orvel On-line v" ORVEL_VERSION_TEXT));
     for (int blank : {1, 4, 6, 11})
         QCOMPARE(lines[blank], QStringLiteral(" "));
     QCOMPARE(lines[2], QStringLiteral("A utility to display on-line data and configure Kavrona's "

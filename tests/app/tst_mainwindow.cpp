@@ -175,7 +175,7 @@ void TestMainWindow::helpShowsTheText()
     Rig rig;
     rig.ui.mnuHelp->trigger();
     QCOMPARE(rig.prompts.messages.size(), 1);
-    QVERIFY(rig.prompts.messages.first().startsWith(QStringLiteral("Orvel On-line v1.0.5\n")));
+    QVERIFY(rig.prompts.messages.first().startsWith(QStringLiteral("Orvel On-line v" ORVEL_VERSION_TEXT "\n")));
     QVERIFY(!rig.port.PortOpen());
 }
 

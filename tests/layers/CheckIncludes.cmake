@@ -1,13 +1,18 @@
-# Reads every #include "..." under ROOT and fails when one points up or sideways:
+# Reads every include of the project's own headers under ROOT, #include "..." and #include <...>
+# alike, and fails when one points up or sideways, or climbs with "..":
 #
-#   app       -> setup, monitor, watch, recording, device, platform/*
-#   watch     -> recording, platform/runtime
-#   setup     -> device, platform/*
-#   monitor   -> recording, device, platform/*
-#   recording -> platform/*
-#   device    -> platform/*
-#   platform/<x> and sim -> only themselves
-#   tests, fuzz, bench   -> anything
+#   app              -> everything
+#   setup            -> device, platform/runtime, platform/serial
+#   monitor          -> recording (its interface), device, platform/runtime, platform/serial,
+#                       platform/display (its interface)
+#   watch            -> recording, chartdata, platform/runtime
+#   recording        -> chartdata, platform/runtime
+#   device           -> platform/runtime, platform/serial
+#   platform/display -> chartdata, platform/runtime
+#   chartdata, platform/runtime, platform/serial, platform/notify, sim -> only themselves
+#   tests, fuzz, bench -> anything (but no "..")
+#
+# The build holds the same lines finer: a target sees only the headers of what it links.
 #
 #     cmake -DROOT=<folder> -P CheckIncludes.cmake
 #
@@ -19,20 +24,21 @@ if(NOT ROOT)
     message(FATAL_ERROR "Pass -DROOT=<source folder>")
 endif()
 
-set(allowed_app app setup monitor watch recording device platform/runtime platform/serial
-    platform/display platform/notify)
-set(allowed_watch watch recording platform/runtime)
-set(allowed_setup setup device platform/runtime platform/serial platform/display)
+set(layers app setup monitor watch recording device chartdata platform/runtime platform/serial
+    platform/display platform/notify sim)
+set(allowed_app ${layers})
+list(REMOVE_ITEM allowed_app sim)
+set(allowed_setup setup device platform/runtime platform/serial)
 set(allowed_monitor monitor recording device platform/runtime platform/serial platform/display)
-set(allowed_recording recording platform/runtime platform/serial platform/display)
-set(allowed_device device platform/runtime platform/serial platform/display)
+set(allowed_watch watch recording chartdata platform/runtime)
+set(allowed_recording recording chartdata platform/runtime)
+set(allowed_device device platform/runtime platform/serial)
+set(allowed_platform/display platform/display chartdata platform/runtime)
+set(allowed_chartdata chartdata)
 set(allowed_platform/runtime platform/runtime)
 set(allowed_platform/serial platform/serial)
-set(allowed_platform/display platform/display)
 set(allowed_platform/notify platform/notify)
 set(allowed_sim sim)
-set(layers app setup monitor watch recording device platform/runtime platform/serial
-    platform/display platform/notify sim)
 
 # The layer a path relative to the root belongs to, or "" when it is none of them.
 function(layer_of path out)
@@ -50,20 +56,41 @@ file(GLOB_RECURSE files RELATIVE ${ROOT} ${ROOT}/*.h ${ROOT}/*.cpp)
 set(checked 0)
 set(crossings 0)
 foreach(file IN LISTS files)
-    if(file MATCHES "^build")
+    # Build trees, and this check's own fixture when the real tree is checked.
+    if(file MATCHES "^build" OR file MATCHES "^tests/layers/fixture/")
         continue()
     endif()
     layer_of(${file} from)
-    if(from STREQUAL "")
-        continue() # tests, fuzz, bench
-    endif()
     get_filename_component(folder ${file} DIRECTORY)
-    file(STRINGS ${ROOT}/${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    file(STRINGS ${ROOT}/${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
     foreach(line IN LISTS lines)
-        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" included "${line}")
-        math(EXPR checked "${checked} + 1")
-        if(included MATCHES "\\.moc$")
+        if(line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\"")
+            set(included "${CMAKE_MATCH_1}")
+            set(shown "\"${included}\"")
+        elseif(line MATCHES "^[ \t]*#[ \t]*include[ \t]*<([^>]*)>")
+            set(included "${CMAKE_MATCH_1}")
+            set(shown "<${included}>")
+            # Only the project's own headers; a system or Qt header is none of its business.
+            layer_of(${included} to)
+            if(to STREQUAL "" AND NOT included MATCHES "(^|/)\\.\\.(/|$)"
+               AND NOT EXISTS ${ROOT}/${included})
+                continue()
+            endif()
+        else()
             continue()
+        endif()
+        if(included MATCHES "\\.moc$" OR included MATCHES "^moc_")
+            continue()
+        endif()
+        math(EXPR checked "${checked} + 1")
+        # A path that climbs escapes the layers whatever folder it names.
+        if(included MATCHES "(^|/)\\.\\.(/|$)")
+            message("${file}: includes ${shown} (climbs with \"..\")")
+            math(EXPR crossings "${crossings} + 1")
+            continue()
+        endif()
+        if(from STREQUAL "")
+            continue() # tests, fuzz, bench
         endif()
         layer_of(${included} to)
         if(to STREQUAL "" AND EXISTS ${ROOT}/${folder}/${included})
@@ -73,7 +100,7 @@ foreach(file IN LISTS files)
             if(to STREQUAL "")
                 set(to "outside the layers")
             endif()
-            message("${file}: includes \"${included}\" (${from} -> ${to})")
+            message("${file}: includes ${shown} (${from} -> ${to})")
             math(EXPR crossings "${crossings} + 1")
         endif()
     endforeach()

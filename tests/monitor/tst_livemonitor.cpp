@@ -8,6 +8,7 @@
 #include "monitor/LiveMonitor.h"
 #include "monitor/PortList.h"
 #include "recording/ReadingSink.h"
+#include "recording/RecordRow.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // Reading recordings back into a chart store, and writing a store out as a recording.
 #include "WriteFile.h"
-#include "platform/display/ChartStore.h"
+#include "chartdata/ChartStore.h"
 #include "recording/ChartExport.h"
 #include "recording/JobProgress.h"
 #include "recording/RecordingReader.h"

@@ -1,4 +1,4 @@
-#include "platform/display/TraceSeries.h"
+#include "chartdata/TraceSeries.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "platform/display/ChartStore.h"
+#include "chartdata/ChartStore.h"
 
 #include <algorithm>
 #include <cmath>
