@@ -9,7 +9,7 @@
 #   scripts/fuzz.sh --runs 20000 --time 25   # at most 20,000 inputs or 25 s per target
 #   scripts/fuzz.sh --jobs 2 ...    # parallel workers per target
 #   scripts/fuzz.sh --together 2 ...  # run two targets at a time (one core each)
-#   scripts/fuzz.sh ... stream      # only the named targets (stream, reply, format, recording)
+#   scripts/fuzz.sh ... stream      # only the named targets (stream, reply, format, recording, events)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
@@ -29,7 +29,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
     esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(stream reply format recording)
+[ ${#targets[@]} -gt 0 ] || targets=(stream reply format recording events)
 
 ensure_packages "${ORVEL_BUILD_PACKAGES[@]}" "${ORVEL_HARDENING_PACKAGES[@]}"
 
@@ -48,6 +48,7 @@ max_len() {
     reply) echo $((4 + 128)) ;;
     format) echo $((9 + 256)) ;;
     recording) echo $((1 + 1024)) ;;
+    events) echo 2048 ;;
     esac
 }
 # fuzz_one TARGET: runs one target and leaves its summary line in $build/TARGET.summary; the

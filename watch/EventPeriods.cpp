@@ -14,7 +14,7 @@ constexpr qint64 MaxLine = 16 * 1024;
 
 // Reads the next line into `line` (without its end); false at the end of the file. A line
 // longer than MaxLine is skipped whole and comes back empty.
-bool nextLine(QFile &file, QByteArray &line)
+bool nextLine(QIODevice &file, QByteArray &line)
 {
     line.clear();
     bool tooLong = false;
@@ -44,6 +44,14 @@ std::variant<QList<EventPeriod>, QString> readEventPeriods(const QString &events
     QFile file(eventsFilePath);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();
+    auto periods = readEventPeriods(static_cast<QIODevice &>(file));
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    return periods;
+}
+
+std::variant<QList<EventPeriod>, QString> readEventPeriods(QIODevice &file)
+{
     QList<EventPeriod> periods;
     // Open periods: the no-readings one and one per quantity, as indexes into periods.
     std::array<qsizetype, 3> open{-1, -1, -1};
@@ -93,7 +101,5 @@ std::variant<QList<EventPeriod>, QString> readEventPeriods(const QString &events
             break;
         }
     }
-    if (file.error() != QFileDevice::NoError)
-        return file.errorString();
     return periods;
 }

@@ -3,6 +3,7 @@
 #include "watch/MonitorEvent.h"
 
 #include <QDateTime>
+#include <QIODevice>
 #include <QList>
 #include <QString>
 
@@ -23,3 +24,5 @@ struct EventPeriod {
 // program ended without closing it) ends there. At most MaxEventPeriods are returned.
 constexpr qsizetype MaxEventPeriods = 100000;
 std::variant<QList<EventPeriod>, QString> readEventPeriods(const QString &eventsFilePath);
+// The same from an open device (a buffer in tests and the fuzzer).
+std::variant<QList<EventPeriod>, QString> readEventPeriods(QIODevice &device);

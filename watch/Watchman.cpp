@@ -80,7 +80,7 @@ void Watchman::resetRules()
     azimuth_ = make(settings_.azimuth, LimitRule::Shape::Compass, Quantity::Azimuth);
 }
 
-MonitorEvent Watchman::event(MonitorEventKind kind) const
+MonitorEvent Watchman::makeEvent(MonitorEventKind kind) const
 {
     MonitorEvent e;
     e.time = clock_.now();
@@ -100,7 +100,7 @@ void Watchman::streamStarted(const QString &port)
     lastSeenTime_ = clock_.now();
     lastSeenIsReading_ = false;
     updateTimer();
-    emit eventRaised(event(MonitorEventKind::StreamStart));
+    emit eventRaised(makeEvent(MonitorEventKind::StreamStart));
 }
 
 void Watchman::streamEnded()
@@ -115,13 +115,13 @@ void Watchman::streamEnded()
     endNoReadings(detail);
     streaming_ = false;
     updateTimer();
-    emit eventRaised(event(MonitorEventKind::StreamEnd));
+    emit eventRaised(makeEvent(MonitorEventKind::StreamEnd));
 }
 
 void Watchman::portLost(const QString &port, const QString &reason)
 {
     port_ = port;
-    MonitorEvent e = event(MonitorEventKind::PortLost);
+    MonitorEvent e = makeEvent(MonitorEventKind::PortLost);
     e.detail = reason;
     emit eventRaised(e);
 }
@@ -129,7 +129,7 @@ void Watchman::portLost(const QString &port, const QString &reason)
 void Watchman::portBack(const QString &port, qint64 lostForMSecs)
 {
     port_ = port;
-    MonitorEvent e = event(MonitorEventKind::PortBack);
+    MonitorEvent e = makeEvent(MonitorEventKind::PortBack);
     e.detail = u"after " + durationText(lostForMSecs);
     emit eventRaised(e);
 }
@@ -166,7 +166,8 @@ void Watchman::apply(Rule &rule, int change)
     case LimitRule::Change::Started:
     case LimitRule::Change::Ended: {
         const bool started = LimitRule::Change(change) == LimitRule::Change::Started;
-        MonitorEvent e = event(started ? MonitorEventKind::AlarmStart : MonitorEventKind::AlarmEnd);
+        MonitorEvent e =
+            makeEvent(started ? MonitorEventKind::AlarmStart : MonitorEventKind::AlarmEnd);
         e.quantity = rule.quantity;
         e.value = rule.rule.decidingValue();
         e.limit = rule.rule.limit();
@@ -181,7 +182,7 @@ void Watchman::endAlarm(Rule &rule, const QString &detail)
 {
     if (!rule.rule.alarmOn())
         return;
-    MonitorEvent e = event(MonitorEventKind::AlarmEnd);
+    MonitorEvent e = makeEvent(MonitorEventKind::AlarmEnd);
     e.quantity = rule.quantity;
     e.limit = rule.rule.limit();
     e.detail = detail;
@@ -200,7 +201,7 @@ void Watchman::endNoReadings(const QString &detail)
         return;
     silent_ = false;
     silentSince_.reset();
-    MonitorEvent e = event(MonitorEventKind::NoReadingsEnd);
+    MonitorEvent e = makeEvent(MonitorEventKind::NoReadingsEnd);
     e.detail = detail;
     emit eventRaised(e);
     emit stateChanged();
@@ -220,7 +221,7 @@ void Watchman::check()
         silent_ = true;
         silentSince_ =
             lastSeenIsReading_ ? wallTime(lastSeenMSecs_, lastSeenOffset_) : lastSeenTime_;
-        MonitorEvent e = event(MonitorEventKind::NoReadingsStart);
+        MonitorEvent e = makeEvent(MonitorEventKind::NoReadingsStart);
         e.detail = u"no reading for " + durationText(qint64((t - lastSeen_) * 1000));
         emit eventRaised(e);
         emit stateChanged();

@@ -73,7 +73,7 @@ private:
     void resetRules();
     void updateTimer();
     void endNoReadings(const QString &detail);
-    MonitorEvent event(MonitorEventKind kind) const;
+    MonitorEvent makeEvent(MonitorEventKind kind) const;
 
     const Clock &clock_;
     MonitoringSettings settings_;
