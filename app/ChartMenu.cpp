@@ -1,5 +1,6 @@
 #include "app/ChartMenu.h"
 
+#include "app/MonitoringDialog.h"
 #include "platform/runtime/Prompts.h"
 #include "recording/Recorder.h"
 
@@ -49,7 +50,7 @@ ChartMenu::ChartMenu(QWidget &chart, Recorder &recorder, Prompts &prompts)
     openRecordingsFolder = menu_->addAction(QStringLiteral("Open Recordings Folder"));
     openRecordingsFolder->setObjectName(QStringLiteral("mnuOpenRecordingsFolder"));
     connect(openRecordingsFolder, &QAction::triggered, this, &ChartMenu::openFolder);
-    menu_->addSeparator();
+    separator_ = menu_->addSeparator();
 
     // The chart's plot keeps mouse events from reaching the chart itself, so every widget the
     // chart is made of asks for the menu.
@@ -78,4 +79,23 @@ void ChartMenu::openFolder()
         prompts_.message(QStringLiteral("Cannot open the recordings folder."),
                          QDir::toNativeSeparators(folder));
     }
+}
+
+void ChartMenu::addMonitoring(std::function<MonitoringSettings()> current,
+                              std::function<void(const MonitoringSettings &)> apply)
+{
+    monitoring = new QAction(QStringLiteral("Monitoring..."), menu_);
+    monitoring->setObjectName(QStringLiteral("mnuMonitoring"));
+    menu_->insertAction(separator_, monitoring);
+    connect(monitoring, &QAction::triggered, this,
+            [this, current = std::move(current), apply = std::move(apply)] {
+                auto *dialog = new MonitoringDialog(current(), chart_.window());
+                dialog->setAttribute(Qt::WA_DeleteOnClose);
+                connect(dialog, &QDialog::accepted, this, [dialog, apply] {
+                    QSettings settings(settingsName());
+                    saveMonitoringSettings(settings, dialog->settings());
+                    apply(dialog->settings());
+                });
+                dialog->open();
+            });
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "watch/MonitoringSettings.h"
+
 #include <QObject>
+#include <functional>
 
 class Prompts;
 class QAction;
@@ -20,11 +23,17 @@ public:
 
     QMenu *menu() const { return menu_; }
 
+    // Adds "Monitoring...", which opens the monitoring settings window on `current()`; what OK
+    // keeps is saved and handed to `apply`.
+    void addMonitoring(std::function<MonitoringSettings()> current,
+                       std::function<void(const MonitoringSettings &)> apply);
+
     // The "Record Readings" choice (on when never set), in QSettings(applicationName()).
     static constexpr const char *RecordReadingsKey = "recording/recordReadings";
 
     QAction *recordReadings = nullptr;
     QAction *openRecordingsFolder = nullptr;
+    QAction *monitoring = nullptr;
 
 private:
     void setRecordReadings(bool on);
@@ -34,4 +43,5 @@ private:
     Recorder &recorder_;
     Prompts &prompts_;
     QMenu *menu_;
+    QAction *separator_ = nullptr;
 };

@@ -1,12 +1,16 @@
 #pragma once
 
+#include "watch/MonitoringSettings.h"
+
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <variant>
 
 class QTextStream;
 
-// The program's command line: orvel [--record-dir DIR] [--no-record] [FILE].
+// The program's command line: orvel [--record-dir DIR] [--no-record] [--start] [--port N]
+// [monitoring settings for this run] [FILE].
 namespace CommandLine
 {
 
@@ -16,6 +20,21 @@ struct Options {
     bool noRecord = false;
     // A recording or export to open in the chart at start-up; empty for none.
     QString file;
+    // Choose Start once the window is up.
+    bool start = false;
+    // Com Port 1 to 9 checked for this run; 0 keeps the saved choice.
+    int port = 0;
+    // Monitoring settings for this run, over the saved ones; unset: as saved.
+    std::optional<LimitBand> elevationLimits;
+    std::optional<LimitBand> azimuthLimits;
+    std::optional<double> holdSeconds;
+    std::optional<double> hysteresisDegrees;
+    std::optional<int> noReadingsAfterSeconds;
+    std::optional<QString> alarmCommand;
+    bool noResume = false;
+
+    // The saved settings with this run's overrides applied.
+    MonitoringSettings monitoring(MonitoringSettings saved) const;
 };
 
 // Reads the arguments (the program's name first). --help and --version print to `out` and give

@@ -2,8 +2,11 @@
 
 #include "app/ChartDataMenu.h"
 #include "app/ChartMenu.h"
+#include "app/RecordingOpener.h"
+#include "app/WatchWiring.h"
 #include "monitor/LiveMonitor.h"
 #include "platform/display/StripChartWidget.h"
+#include "platform/serial/ComPortMap.h"
 #include "setup/frmSetup.h"
 
 Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recording)
@@ -19,4 +22,22 @@ Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recor
     window_.setSetupRunner([this](frmOrvelShow &owner) {
         frmSetup::runModal(owner.monitor(), wait_, clock_, prompts_, &owner);
     });
+
+    // Records go to the recorder first, then to the alarm rules.
+    watch_ = std::make_unique<WatchWiring>(WatchWiring::Parts{
+        window_, port_, clock_, recorder_, chartData_->opener(), [](short port) {
+            const ComPortMap::Identity identity = ComPortMap::identify(port);
+            return PortIdentity{identity.device, identity.serialNumber, identity.fromEnvironment};
+        }});
+    watch_->setSettings(MonitoringSettings{});
+    chartMenu->addMonitoring(
+        [this] { return watch_->settings(); },
+        [this](const MonitoringSettings &settings) { setMonitoring(settings); });
+}
+
+Program::~Program() = default;
+
+void Program::setMonitoring(const MonitoringSettings &settings)
+{
+    watch_->setSettings(settings);
 }

@@ -6,8 +6,12 @@
 #include "platform/runtime/SystemClock.h"
 #include "platform/serial/QtSerialControl.h"
 #include "recording/Recorder.h"
+#include "watch/MonitoringSettings.h"
+
+#include <memory>
 
 class ChartDataMenu;
+class WatchWiring;
 
 // The program as main() runs it: the system clock, message boxes, the serial port and the
 // event-processing wait wired to the main window, whose Setup command shows the setup window,
@@ -17,6 +21,7 @@ class Program
 {
 public:
     explicit Program(const Recorder::Options &recording = {});
+    ~Program();
 
     frmOrvelShow &window() { return window_; }
     SerialControl &port() { return port_; }
@@ -25,6 +30,9 @@ public:
     Recorder &recorder() { return recorder_; }
     // The chart menu's reading back, export, picture and copy entries.
     ChartDataMenu &chartData() { return *chartData_; }
+    // Watching unattended: resuming, limits, alarms, events. Default settings until set.
+    WatchWiring &watch() { return *watch_; }
+    void setMonitoring(const MonitoringSettings &settings);
 
 private:
     SystemClock clock_;
@@ -35,4 +43,5 @@ private:
     Recorder recorder_;
     frmOrvelShow window_{port_, clock_, prompts_};
     ChartDataMenu *chartData_ = nullptr; // owned by the chart's menu
+    std::unique_ptr<WatchWiring> watch_;
 };

@@ -70,6 +70,7 @@ void RecordingOpener::chooseAndOpen()
 {
     if (!portClosed())
         return;
+    emit opening();
     const QString path = files_.openFile(QStringLiteral("Open Recording"), recordingsFolder_,
                                          QStringLiteral("Recordings (*.csv);;All files (*)"));
     if (!path.isEmpty())
@@ -82,6 +83,7 @@ void RecordingOpener::open(const QString &path)
         emit loadEnded(false);
         return;
     }
+    emit opening();
     struct Load {
         ChartStore store;
         RecordingLoad result;
@@ -94,13 +96,13 @@ void RecordingOpener::open(const QString &path)
         [load, path](JobProgress &progress) {
             load->result = RecordingReader::load(path, load->store, progress);
         },
-        [this, load, shown, name](bool) {
+        [this, load, shown, name, path](bool) {
             const RecordingLoad &result = load->result;
             // Start may have been chosen meanwhile: live readings win.
             const bool loaded = result.status == RecordingLoad::Status::Loaded && !port_.PortOpen();
             if (loaded) {
                 chart_.takeStore(load->store);
-                chart_.setNotice(noticeFor(name, result));
+                chart_.setFileNotice(noticeFor(name, result));
             }
             if (result.status == RecordingLoad::Status::Refused) {
                 prompts_.message(QStringLiteral("Cannot open %1 as a recording.").arg(shown),
@@ -114,5 +116,7 @@ void RecordingOpener::open(const QString &path)
                 prompts_.message(skipped.join(QLatin1Char(' ')), openedText(result.readings));
             }
             emit loadEnded(loaded);
+            if (loaded)
+                emit this->loaded(path);
         });
 }

@@ -32,8 +32,12 @@ public:
     static QString openedText(qint64 readings);
 
 signals:
+    // Opening was chosen with the port closed (before the file is asked for or read).
+    void opening();
     // Loading is over (loaded, cancelled or refused).
     void loadEnded(bool loaded);
+    // The file's readings now stand in the chart.
+    void loaded(const QString &path);
 
 private:
     bool portClosed();

@@ -107,8 +107,16 @@ void frmOrvelShow::buildMenus()
     mnuExit = bar->addAction(QStringLiteral("Exit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
 
-    connect(mnuStart, &QAction::triggered, this, [this] { monitor_->mnuStartClick(); });
-    connect(mnuStop, &QAction::triggered, this, [this] { monitor_->mnuStopClick(); });
+    connect(mnuStart, &QAction::triggered, this, [this] {
+        emit streamCommandChosen(StreamCommand::Start);
+        monitor_->mnuStartClick();
+        emit streamCommandDone(StreamCommand::Start);
+    });
+    connect(mnuStop, &QAction::triggered, this, [this] {
+        emit streamCommandChosen(StreamCommand::Stop);
+        monitor_->mnuStopClick();
+        emit streamCommandDone(StreamCommand::Stop);
+    });
     connect(mnuSetup, &QAction::triggered, this, &frmOrvelShow::mnuSetupClick);
     connect(mnuHelp, &QAction::triggered, this, &frmOrvelShow::mnuHelpClick);
     connect(mnuExit, &QAction::triggered, this, &frmOrvelShow::mnuExitClick);
@@ -180,8 +188,10 @@ void frmOrvelShow::mnuSetupClick()
 {
     if (port_.PortOpen())
         return;
+    emit streamCommandChosen(StreamCommand::Setup);
     if (setupRunner_)
         setupRunner_(*this);
+    emit streamCommandDone(StreamCommand::Setup);
 }
 
 void frmOrvelShow::mnuHelpClick()
@@ -192,5 +202,6 @@ void frmOrvelShow::mnuHelpClick()
 void frmOrvelShow::mnuExitClick()
 {
     // Ends at once: nothing is sent, not even while the stream runs.
+    emit streamCommandChosen(StreamCommand::Exit);
     QCoreApplication::exit(0);
 }

@@ -41,6 +41,14 @@ public:
     void mnuHelpClick();
     void mnuExitClick();
 
+    // The menu commands that begin or end the live stream.
+    enum class StreamCommand { Start, Stop, Setup, Exit };
+
+signals:
+    // Before the command runs (Setup: only when it will run) and after it has run.
+    void streamCommandChosen(frmOrvelShow::StreamCommand command);
+    void streamCommandDone(frmOrvelShow::StreamCommand command);
+
 protected:
     void showEvent(QShowEvent *event) override;
 

@@ -5,8 +5,12 @@
 #include "app/CommandLine.h"
 #include "app/Program.h"
 #include "app/RecordingOpener.h"
+#include "monitor/LiveMonitor.h"
+#include "watch/MonitoringSettings.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 
@@ -30,7 +34,18 @@ int main(int argc, char *argv[])
     recording.folder = options.recordDir;
     recording.enabledThisRun = !options.noRecord;
     Program program(recording);
+    // The saved settings, with this run's own over them (not saved).
+    QSettings saved(QCoreApplication::applicationName());
+    program.setMonitoring(options.monitoring(loadMonitoringSettings(saved)));
+    if (options.port > 0)
+        program.window().monitor().mnuComClick(options.port - 1);
     program.window().show();
+    if (options.start) {
+        QTimer::singleShot(0, &program.window(), [&] {
+            if (auto *start = program.window().findChild<QAction *>(QStringLiteral("mnuStart")))
+                start->trigger();
+        });
+    }
     if (!options.file.isEmpty()) {
         QTimer::singleShot(0, &program.window(),
                            [&] { program.chartData().opener().open(options.file); });

@@ -181,10 +181,17 @@ void LiveMonitor::Strip1CursorEvent()
 void LiveMonitor::onDeviceLost(const QString &reason)
 {
     // Only the live stream reports here; a setup operation reports a lost device itself.
-    if (port_.RThreshold() < 1)
+    if (port_.RThreshold() < 1 || !lossReported_)
         return;
     prompts_.message(QStringLiteral("Com port ") + QString::number(port_.CommPort()) +
                          QStringLiteral(" was lost. The chart is kept; choose Start when the "
                                         "device is back."),
                      reason);
+}
+
+void LiveMonitor::resumeStream()
+{
+    buffer_ = ReceiveBuffer(buffer_.capacity());
+    port_.setRThreshold(1);
+    port_.setOutput(DeviceProtocol::toWire(DeviceProtocol::Start) + DeviceProtocol::LineEnd);
 }

@@ -60,6 +60,12 @@ public:
 
     const ReceiveBuffer &receiveBuffer() const { return buffer_; }
 
+    // Off while the program resumes a lost stream by itself: a loss then shows no message box.
+    void setLossReported(bool on) { lossReported_ = on; }
+    // The port was opened again after a loss: the stream goes on into the same chart. A line
+    // cut by the loss is dropped, so it is not joined to the first line after it.
+    void resumeStream();
+
     // The line settings set at start-up.
     static constexpr const char *LineSettings = "9600,N,8,1";
 
@@ -89,4 +95,5 @@ private:
     ReadingSink *sink_ = nullptr;
     QDateTime readTime_; // the clock at this read, taken when a record first needs it
     qint64 lastArrivalMs_ = std::numeric_limits<qint64>::min();
+    bool lossReported_ = true;
 };

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -142,6 +143,14 @@ void GaugeWidget::setScale(double min, double max)
     if (!(max > min) || !std::isfinite(max - min))
         return;
     scale_ = DialScale::forRange(min, max);
+    invalidateDial();
+}
+
+void GaugeWidget::setAlarmRanges(const QList<std::pair<double, double>> &ranges)
+{
+    if (ranges == alarmRanges_)
+        return;
+    alarmRanges_ = ranges;
     invalidateDial();
 }
 
@@ -354,6 +363,7 @@ void GaugeWidget::paintDial(QPainter &p) const
     p.setPen(QPen(FrameColor.darker(170), 0.8));
     p.drawEllipse(l.centre, l.radius, l.radius);
 
+    paintAlarmRanges(p);
     paintScale(p);
 
     p.setPen(QPen(FrameColor.darker(150), 0.8));
@@ -388,6 +398,30 @@ void GaugeWidget::paintFrame(QPainter &p) const
         const bool lit = (mid.x() - middle.x()) + (mid.y() - middle.y()) < 0;
         p.setPen(QPen(lit ? QColor(Qt::white) : FrameColor.darker(160), 1.5));
         p.drawLine(a, b);
+    }
+}
+
+void GaugeWidget::paintAlarmRanges(QPainter &p) const
+{
+    if (alarmRanges_.isEmpty())
+        return;
+    const Layout &l = layout_;
+    const double width = std::max(3.0, l.radius * 0.07);
+    const double r = l.radius - 2 - width / 2;
+    const QRectF box(l.centre.x() - r, l.centre.y() - r, 2 * r, 2 * r);
+    QPen pen(QColor(220, 0, 0), width, Qt::SolidLine, Qt::FlatCap);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    const double span = scale_.max - scale_.min;
+    for (const auto &[from, to] : alarmRanges_) {
+        const double a = std::clamp(from, scale_.min, scale_.max);
+        const double b = std::clamp(to, scale_.min, scale_.max);
+        if (!(b > a))
+            continue;
+        // By the scale's sweep rather than angleOf(), which folds a compass' 360 onto its 0.
+        const double start = scale_.start + (a - scale_.min) / span * scale_.sweep;
+        const double sweep = (b - a) / span * scale_.sweep;
+        p.drawArc(box, qRound(start * 16), qRound(sweep * 16));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QList>
 #include <QPixmap>
 #include <QPolygonF>
 #include <QTimer>
@@ -44,6 +45,10 @@ public:
     QString captionText() const { return caption_; }
     // Ignored unless max > min.
     void setScale(double min, double max);
+    // Parts of the scale drawn as a red arc (values beyond a limit), each from..to in scale
+    // values, from < to; none by default.
+    void setAlarmRanges(const QList<std::pair<double, double>> &ranges);
+    QList<std::pair<double, double>> alarmRanges() const { return alarmRanges_; }
     double scaleMin() const { return scale_.min; }
     double scaleMax() const { return scale_.max; }
     const DialScale &dialScale() const { return scale_; }
@@ -99,6 +104,7 @@ private:
     void paintDial(QPainter &p) const;
     void paintFrame(QPainter &p) const;
     void paintScale(QPainter &p) const;
+    void paintAlarmRanges(QPainter &p) const;
     void paintNeedle(QPainter &p);
     void paintReadout(QPainter &p) const;
     void paintNeedleShape(QPainter &p, double angle) const;
@@ -106,6 +112,7 @@ private:
 
     QString caption_;
     DialScale scale_;
+    QList<std::pair<double, double>> alarmRanges_;
     QPolygonF outline_;
     QPolygonF needle_;
     double value_ = 0;

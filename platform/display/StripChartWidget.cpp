@@ -6,6 +6,7 @@
 #include "platform/display/DisplayFonts.h"
 #include "platform/display/TracePlottable.h"
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTime>
 #include <QVBoxLayout>
@@ -112,6 +113,7 @@ StripChartWidget::StripChartWidget(QWidget *parent)
             rects_[0]->axis(QCPAxis::atBottom), qOverload<const QCPRange &>(&QCPAxis::setRange));
     grid->setRowStretchFactors({dividerFraction_, 1 - dividerFraction_});
 
+    marks_ = new ChartMarks(plot_, rects_[0], rects_[1]);
     overlay_ = new ChartOverlay(plot_, rects_[0], rects_[1]);
     overlay_->setCaptionFont(DisplayFonts::captionBold());
     // The cursor and captions sit on their own buffered layer, so moving the cursor redraws
@@ -210,13 +212,13 @@ QDateTime StripChartWidget::localTimeAt(double x) const
     return ChartTime::toDateTime(x, store_.offsets().at(x).value_or(ChartTime::localOffsetAt(x)));
 }
 
-void StripChartWidget::setNotice(const QString &text)
+void StripChartWidget::setFileNotice(const QString &text)
 {
     overlay_->setNotice(text, DisplayFonts::small());
     scheduleReplot();
 }
 
-QString StripChartWidget::notice() const
+QString StripChartWidget::fileNotice() const
 {
     return overlay_->notice();
 }
@@ -226,6 +228,7 @@ void StripChartWidget::ClearChart()
     store_.clear();
     resolver_.reset();
     overlay_->setNotice(QString(), DisplayFonts::small());
+    setShadedPeriods({});
     scheduleReplot();
 }
 
@@ -470,6 +473,7 @@ void StripChartWidget::replotNow()
             plot_->replot(QCustomPlot::rpQueuedRefresh);
         overlay_->noteBufferDrawn();
         lastRanges_ = ranges;
+        placeNotice();
         fullReplotDue_ = false;
     }
     ++replots_;
@@ -551,6 +555,66 @@ void StripChartWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     scheduleReplot();
+    placeNotice();
+}
+
+void StripChartWidget::setLimitLines(short trace, const QList<double> &values)
+{
+    if (marks_->setLimits(trace, values)) {
+        fullReplotDue_ = true;
+        scheduleReplot();
+    }
+}
+
+void StripChartWidget::setShadedPeriods(const QList<ChartMarks::Period> &periods)
+{
+    if (marks_->setPeriods(periods)) {
+        fullReplotDue_ = true;
+        scheduleReplot();
+    }
+}
+
+void StripChartWidget::setNotice(const QString &text, const QColor &color)
+{
+    noticeText_ = text;
+    if (!notice_) {
+        if (text.isEmpty())
+            return;
+        // A label of its own: the chart's layers and their buffers stay as they are.
+        notice_ = new QLabel(this);
+        notice_->setObjectName(QStringLiteral("chartNotice"));
+        notice_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        notice_->setFont(DisplayFonts::small());
+        notice_->setMargin(2);
+    }
+    // Dark ink on a light box, readable over the traces and the grid.
+    notice_->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(255, 255, 255, "
+                                          "225); border: 1px solid %1; }")
+                               .arg(color.name()));
+    notice_->setToolTip(text);
+    notice_->setVisible(!text.isEmpty());
+    placeNotice();
+}
+
+QString StripChartWidget::notice() const
+{
+    return noticeText_;
+}
+
+void StripChartWidget::placeNotice()
+{
+    if (!notice_ || notice_->isHidden())
+        return;
+    // Along the foot of the upper area, clear of the value axis; cut short with an ellipsis.
+    const QRect area = rects_[0]->rect().adjusted(4, 0, -4, -3);
+    const QFontMetrics metrics(notice_->font());
+    const int frame = 2 * (notice_->margin() + 1) + 2;
+    const QString shown =
+        metrics.elidedText(noticeText_, Qt::ElideRight, std::max(area.width() - frame, 0));
+    notice_->setText(shown);
+    const QSize size = notice_->sizeHint();
+    const int width = std::min(size.width(), area.width());
+    notice_->setGeometry(area.left(), area.bottom() - size.height(), width, size.height());
 }
 
 void StripChartWidget::showEvent(QShowEvent *event)

@@ -2,6 +2,7 @@
 
 #include "chartdata/ChartStore.h"
 #include "chartdata/ChartTime.h"
+#include "platform/display/ChartMarks.h"
 #include "platform/display/ChartOverlay.h"
 #include "platform/display/ChartPlot.h"
 #include "platform/display/StripChart.h"
@@ -16,6 +17,7 @@
 #include <memory>
 #include <qcustomplot.h>
 
+class QLabel;
 class TimeOfDayTicker;
 class TracePlottable;
 
@@ -96,8 +98,8 @@ public:
     // leaves the old ones in `store`. The view spans the new points and stops following.
     void takeStore(ChartStore &store);
     // A line of text drawn at the top of the chart (empty: none), e.g. what file is shown.
-    void setNotice(const QString &text);
-    QString notice() const;
+    void setFileNotice(const QString &text);
+    QString fileNotice() const;
     // The plot, for saving pictures with its own savers.
     QCustomPlot *plot() const { return plot_; }
     // Replots done so far (for measuring the repaint rate).
@@ -110,6 +112,16 @@ public:
     bool cachedDrawing() const { return cached_; }
 
     QSize sizeHint() const override { return {401, 353}; }
+
+    // Dashed lines across a plotting area at these values (a trace's limits); none by default.
+    void setLimitLines(short trace, const QList<double> &values);
+    QList<double> limitLines(short trace) const { return marks_->limits(trace); }
+    // Shaded time periods (X as the points'); cleared with the chart.
+    void setShadedPeriods(const QList<ChartMarks::Period> &periods);
+    QList<ChartMarks::Period> shadedPeriods() const { return marks_->periods(); }
+    // One line of text along the foot of the upper plotting area; empty hides it.
+    void setNotice(const QString &text, const QColor &color);
+    QString notice() const;
 
 signals:
     void CursorEvent(int x, int trace);
@@ -129,6 +141,7 @@ private:
     bool redrawNewestColumns();
     void applyFollowing();
     void updateTickCounts();
+    void placeNotice();
     void userMovedCursor(double px, int trace);
     QCPAxis *timeAxis() const;
     QCPAxis *valueAxis(int trace) const;
@@ -142,6 +155,9 @@ private:
     std::array<TracePlottable *, 2> traces_{};
     QSharedPointer<TimeOfDayTicker> timeTicker_;
     ChartOverlay *overlay_ = nullptr;
+    ChartMarks *marks_ = nullptr;
+    QLabel *notice_ = nullptr;
+    QString noticeText_;
     QTimer replotTimer_;
     // A replot that was due at once is posted to run next.
     bool replotPosted_ = false;

@@ -65,4 +65,18 @@ Mapping resolve(short port)
 #endif
 }
 
+Identity identify(short port)
+{
+    const Mapping mapping = resolve(port);
+    Identity identity{mapping.device, {}, mapping.fromEnvironment};
+    if (mapping.device.isEmpty() || mapping.fromEnvironment)
+        return identity;
+    const auto available = QSerialPortInfo::availablePorts();
+    for (const auto &info : available) {
+        if (info.systemLocation() == mapping.device)
+            identity.serialNumber = info.serialNumber();
+    }
+    return identity;
+}
+
 } // namespace ComPortMap

@@ -36,4 +36,13 @@ struct Mapping {
 // Resolved anew at each call from the environment and the system's port list.
 Mapping resolve(short port);
 
+// The device Com port n reaches now and the adapter's serial number, to tell whether a device
+// that comes back is the one that went away.
+struct Identity {
+    QString device;       // empty: no device
+    QString serialNumber; // empty when unknown or named by a path
+    bool fromEnvironment = false;
+};
+Identity identify(short port);
+
 } // namespace ComPortMap

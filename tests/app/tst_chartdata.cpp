@@ -292,7 +292,7 @@ private slots:
                                              "not a row\r\n"
                                              "2026-12-07T14:05:20.000+01:00,13,40\r\n");
         QVERIFY(openAndWait(rig, path));
-        QCOMPARE(rig.chart.notice(), QStringLiteral("day.csv: 2026-12-07"));
+        QCOMPARE(rig.chart.fileNotice(), QStringLiteral("day.csv: 2026-12-07"));
         QCOMPARE(pointsOf(rig.chart, 0),
                  (QList<QPair<double, double>>{{at(14, 5, 9), 12.5}, {at(14, 5, 20), 13}}));
         QVERIFY(!rig.chart.isFollowing());
@@ -345,7 +345,7 @@ private slots:
         QVERIFY(openAndWait(rig, path));
         QCOMPARE(pointsOf(rig.chart, 0), before0);
         QCOMPARE(pointsOf(rig.chart, 1), before1);
-        QCOMPARE(rig.chart.notice(), QStringLiteral("export.csv: 2026-12-07 to 2026-12-08"));
+        QCOMPARE(rig.chart.fileNotice(), QStringLiteral("export.csv: 2026-12-07 to 2026-12-08"));
         QVERIFY(rig.prompts.messages.isEmpty());
     }
 

@@ -58,6 +58,47 @@ private slots:
         QTest::newRow("unknown") << QStringList{"--bogus"} << "Unknown option 'bogus'.";
         QTest::newRow("no value") << QStringList{"--record-dir"} << "Missing value";
         QTest::newRow("two files") << QStringList{"a.csv", "b.csv"} << "Only one FILE";
+        // Each monitoring value through its parser, the message naming the option.
+        QTest::newRow("port 0") << QStringList{"--port", "0"} << "--port: ";
+        QTest::newRow("port word") << QStringList{"--port", "one"} << "--port: ";
+        QTest::newRow("elevation reversed")
+            << QStringList{"--elevation-limits", "5:-5"} << "--elevation-limits: ";
+        QTest::newRow("azimuth beyond 360")
+            << QStringList{"--azimuth-limits", "350:370"} << "--azimuth-limits: ";
+        QTest::newRow("negative hold") << QStringList{"--alarm-hold", "-1"} << "--alarm-hold: ";
+        QTest::newRow("hysteresis word") << QStringList{"--hysteresis", "half"} << "--hysteresis: ";
+        QTest::newRow("negative watchdog")
+            << QStringList{"--no-readings-after", "-3"} << "--no-readings-after: ";
+    }
+
+    void monitoringOverridesTheSavedForThisRun()
+    {
+        Outcome o =
+            parse({"--start", "--port", "3", "--elevation-limits", "-5:5", "--azimuth-limits",
+                   "350:10", "--alarm-hold", "2.5", "--hysteresis", "0.2", "--no-readings-after",
+                   "30", "--alarm-command", "/bin/tell me", "--no-resume"});
+        QVERIFY2(o.err.isEmpty(), qPrintable(o.err));
+        const auto options = std::get<CommandLine::Options>(o.result);
+        QVERIFY(options.start);
+        QCOMPARE(options.port, 3);
+        MonitoringSettings saved;
+        saved.holdSeconds = 9;
+        saved.alarmCommand = QStringLiteral("/bin/saved");
+        const MonitoringSettings run = options.monitoring(saved);
+        QCOMPARE(run.elevation, (LimitBand{true, -5, 5}));
+        QCOMPARE(run.azimuth, (LimitBand{true, 350, 10}));
+        QCOMPARE(run.holdSeconds, 2.5);
+        QCOMPARE(run.hysteresisDegrees, 0.2);
+        QCOMPARE(run.noReadingsAfterSeconds, 30);
+        QCOMPARE(run.alarmCommand, QStringLiteral("/bin/tell me"));
+        QVERIFY(!run.resume);
+
+        // Nothing given: the saved settings as they are, the saved port kept.
+        o = parse({});
+        const auto plain = std::get<CommandLine::Options>(o.result);
+        QVERIFY(!plain.start);
+        QCOMPARE(plain.port, 0);
+        QCOMPARE(plain.monitoring(saved), saved);
     }
 
     void mistakesEndWithOne()

@@ -26,6 +26,9 @@ Rows readRows(const QString &folder)
     qint64 last = 0;
     const QStringList files = QDir(folder).entryList({"*.csv"}, QDir::Files, QDir::Name);
     for (const QString &name : files) {
+        // The day's events file lies beside its recording.
+        if (name.endsWith(QStringLiteral(".events.csv")))
+            continue;
         QFile file(QDir(folder).filePath(name));
         if (!file.open(QIODevice::ReadOnly))
             continue;
