@@ -5,6 +5,7 @@
 #include "platform/display/ColorRef.h"
 #include "platform/display/DisplayFonts.h"
 #include "platform/display/TracePlottable.h"
+#include "platform/runtime/Clock.h"
 
 #include <QMouseEvent>
 #include <QTime>
@@ -24,9 +25,9 @@ const QColor TraceColor[2] = {QColor(255, 96, 96), QColor(96, 160, 255)};
 const QColor InkColor(205, 210, 218);
 const QColor GridColor(58, 66, 78);
 
-double nowAsDayFraction()
+double asDayFraction(const QTime &time)
 {
-    return QTime::currentTime().msecsSinceStartOfDay() / 86400000.0;
+    return time.msecsSinceStartOfDay() / 86400000.0;
 }
 
 void styleAxis(QCPAxis *axis, const QFont &font)
@@ -68,8 +69,8 @@ void drawLayerPart(const QCPLayer &layer, QCPPainter &painter, const QRect &part
 
 } // namespace
 
-StripChartWidget::StripChartWidget(QWidget *parent)
-    : QWidget(parent), plot_(new ChartPlot(this)),
+StripChartWidget::StripChartWidget(const Clock &clock, QWidget *parent)
+    : QWidget(parent), clock_(clock), plot_(new ChartPlot(this)),
       timeTicker_(QSharedPointer<TimeOfDayTicker>::create()), backColor_(0x00201810)
 {
     auto *layout = new QVBoxLayout(this);
@@ -78,6 +79,7 @@ StripChartWidget::StripChartWidget(QWidget *parent)
     plot_->setMouseTracking(true);
     plot_->installEventFilter(this);
     plot_->setBackground(colorFromBgr(backColor_));
+    dayZero_ = clock_.now().date();
 
     const QFont tickFont = DisplayFonts::small();
     QCPLayoutGrid *grid = plot_->plotLayout();
@@ -150,7 +152,8 @@ StripChartWidget::StripChartWidget(QWidget *parent)
     setAccessibleName(QStringLiteral("Elevation and azimuth chart"));
     replotTimer_.setSingleShot(true);
     connect(&replotTimer_, &QTimer::timeout, this, &StripChartWidget::replotNow);
-    timeAxis()->setRange(nowAsDayFraction() - timeScale_, nowAsDayFraction());
+    const double now = asDayFraction(clock_.timeOfDay());
+    timeAxis()->setRange(now - timeScale_, now);
     scheduleReplot();
 }
 
@@ -237,8 +240,10 @@ void StripChartWidget::AddPoint(short trace, double x, double y)
 {
     if (store_.isEmpty()) {
         // A point stamped just before midnight may arrive just after it, and the other way.
-        const double now = nowAsDayFraction();
-        const QDate today = QDate::currentDate();
+        // Date and time of one reading, so that midnight cannot fall between them.
+        const QDateTime moment = clock_.now();
+        const double now = asDayFraction(moment.time());
+        const QDate today = moment.date();
         dayZero_ = x - now > 0.5 ? today.addDays(-1) : now - x > 0.5 ? today.addDays(1) : today;
     }
     store_.append(trace, x, y);
@@ -488,7 +493,7 @@ void StripChartWidget::applyFollowing()
     if (!isFollowing())
         return;
     const double span = timeAxis()->range().size();
-    const double newest = store_.isEmpty() ? nowAsDayFraction() : store_.newestX();
+    const double newest = store_.isEmpty() ? asDayFraction(clock_.timeOfDay()) : store_.newestX();
     // A little room on the right so the newest second's column is not on the edge.
     const double right = newest + std::max(span / 30, 2 * OneSecond);
     timeAxis()->setRange(right - span, right);

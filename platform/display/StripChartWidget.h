@@ -14,6 +14,8 @@
 #include <memory>
 #include <qcustomplot.h>
 
+class Clock;
+
 class TimeOfDayTicker;
 class TracePlottable;
 
@@ -35,7 +37,9 @@ class StripChartWidget : public QWidget, public StripChart
     Q_OBJECT
 
 public:
-    explicit StripChartWidget(QWidget *parent = nullptr);
+    // The clock gives "now" where the chart needs it: the view of an empty chart, and the day
+    // the first point belongs to.
+    explicit StripChartWidget(const Clock &clock, QWidget *parent = nullptr);
     ~StripChartWidget() override;
 
     void ClearChart() override;
@@ -128,6 +132,7 @@ private:
     QCPAxis *valueAxis(int trace) const;
 
     ChartStore store_;
+    const Clock &clock_;
     ChartPlot *plot_;
     std::array<QCPAxisRect *, 2> rects_{};
     std::array<TracePlottable *, 2> traces_{};
@@ -160,7 +165,7 @@ private:
     bool hasCursor_ = false;
     double cursorX_ = 0;
     double dividerFraction_ = 0.465;
-    QDate dayZero_ = QDate::currentDate();
+    QDate dayZero_;
 
     std::unique_ptr<StripChartInteraction> interaction_;
 };

@@ -1,3 +1,4 @@
+#include "FakeClock.h"
 #include "platform/display/ChartTickers.h"
 #include "platform/display/StripChartWidget.h"
 
@@ -14,7 +15,8 @@ constexpr double Second = 1.0 / 86400.0;
 
 // A chart on screen with 90 seconds of data, 10 points a second, ending at 12:01:30.
 struct ShownChart {
-    StripChartWidget chart;
+    FakeClock clock;
+    StripChartWidget chart{clock};
     QCustomPlot *plot = nullptr;
 
     ShownChart()
@@ -74,6 +76,8 @@ private slots:
     void captionsBelongToTheCurrentTrace();
     void captionColourStartsAsBackColor();
     void valueAtCursor();
+    void theFirstPointsDayComesFromTheClock_data();
+    void theFirstPointsDayComesFromTheClock();
     void addingOnlyStoresUntilTheNextPicture();
     void newPointsRedrawnInPlaceMatchAFreshPicture();
     void scrollingKeepsTheOverlayOnlyWhileItIsTheSame();
@@ -96,7 +100,8 @@ private slots:
 
 void TestStripChart::captionsBelongToTheCurrentTrace()
 {
-    StripChartWidget chart;
+    FakeClock clock;
+    StripChartWidget chart{clock};
     QCOMPARE(chart.CurrentTrace(), short(0));
     chart.setCaption(QStringLiteral("Elevation"));
     chart.setCurrentTrace(1);
@@ -111,7 +116,8 @@ void TestStripChart::captionsBelongToTheCurrentTrace()
 
 void TestStripChart::captionColourStartsAsBackColor()
 {
-    StripChartWidget chart;
+    FakeClock clock;
+    StripChartWidget chart{clock};
     const std::uint32_t back = chart.BackColor();
     QVERIFY(back <= 0x00FFFFFF);
     QCOMPARE(chart.TraceCaptionColor(), back);
@@ -125,9 +131,32 @@ void TestStripChart::captionColourStartsAsBackColor()
     QCOMPARE(chart.BackColor(), back);
 }
 
+void TestStripChart::theFirstPointsDayComesFromTheClock_data()
+{
+    QTest::addColumn<QTime>("now");
+    QTest::addColumn<int>("pointSecond");
+    QTest::addColumn<int>("daysFromToday");
+    QTest::newRow("same day") << QTime(12, 0) << 43000 << 0;
+    QTest::newRow("stamped before midnight, added after") << QTime(0, 0, 2) << 86399 << -1;
+    QTest::newRow("stamped after midnight, added before") << QTime(23, 59, 59) << 1 << 1;
+}
+
+void TestStripChart::theFirstPointsDayComesFromTheClock()
+{
+    QFETCH(QTime, now);
+    QFETCH(int, pointSecond);
+    QFETCH(int, daysFromToday);
+    FakeClock clock;
+    clock.time = now;
+    StripChartWidget chart{clock};
+    chart.AddPoint(0, pointSecond * Second, 1.0);
+    QCOMPARE(chart.dayZero(), clock.date.addDays(daysFromToday));
+}
+
 void TestStripChart::valueAtCursor()
 {
-    StripChartWidget chart;
+    FakeClock clock;
+    StripChartWidget chart{clock};
     chart.setCursorX(0.5);
     QCOMPARE(chart.ValueAtCursor(0), 0.0); // no points
     chart.AddPoint(0, 0.5, 12.34);
