@@ -3,6 +3,7 @@
 #include <QObject>
 #include <memory>
 
+class BackgroundJobs;
 class ChartExporter;
 class FileChooser;
 class Prompts;
@@ -29,6 +30,8 @@ public:
         QWidget *owner = nullptr;
         // Qt's file dialogs when none is given.
         FileChooser *files = nullptr;
+        // The program's running jobs; the menu keeps its own when none is given.
+        BackgroundJobs *jobs = nullptr;
     };
 
     // Goes with the menu.
@@ -51,6 +54,7 @@ private:
     Prompts &prompts_;
     std::unique_ptr<FileChooser> ownFiles_;
     FileChooser *files_;
+    std::unique_ptr<BackgroundJobs> ownJobs_;
     RecordingOpener *opener_ = nullptr;
     ChartExporter *exporter_ = nullptr;
 };

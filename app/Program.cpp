@@ -14,8 +14,16 @@ Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recor
     window_.monitor().setReadingSink(&recorder_);
     auto *chartMenu = new ChartMenu(window_.chart(), recorder_, prompts_); // owned by the chart
     // Its data entries after the recording ones.
-    chartData_ = new ChartDataMenu({*chartMenu->menu(), window_.chart(), port_, prompts_, &window_});
+    chartData_ = new ChartDataMenu(
+        {*chartMenu->menu(), window_.chart(), port_, prompts_, &window_, nullptr, &jobs_});
     window_.setSetupRunner([this](frmOrvelShow &owner) {
         frmSetup::runModal(owner.monitor(), wait_, clock_, prompts_, &owner);
     });
+}
+
+Program::~Program()
+{
+    // A load or an export still running is cancelled and its thread joined before the window
+    // goes; the recorder then finishes its file.
+    jobs_.stopAll(QDeadlineTimer(BackgroundJobs::StopWaitMs));
 }

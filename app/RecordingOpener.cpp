@@ -13,8 +13,9 @@
 #include <memory>
 
 RecordingOpener::RecordingOpener(StripChartWidget &chart, SerialControl &port, Prompts &prompts,
-                                 FileChooser &files, QWidget *owner)
-    : QObject(owner), chart_(chart), port_(port), prompts_(prompts), files_(files), owner_(owner)
+                                 FileChooser &files, BackgroundJobs &jobs, QWidget *owner)
+    : QObject(owner), chart_(chart), port_(port), prompts_(prompts), files_(files), jobs_(jobs),
+      owner_(owner)
 {
 }
 
@@ -50,7 +51,7 @@ void RecordingOpener::open(const QString &path)
     };
     auto load = std::make_shared<Load>();
     const QString shown = QDir::toNativeSeparators(path);
-    BackgroundJob::run(
+    jobs_.run(
         owner_, QStringLiteral("Opening %1").arg(QFileInfo(path).fileName()),
         [load, path](JobProgress &progress) {
             load->result = RecordingReader::load(path, load->store, progress);

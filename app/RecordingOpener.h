@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class BackgroundJobs;
 class FileChooser;
 class Prompts;
 class SerialControl;
@@ -18,7 +19,7 @@ class RecordingOpener final : public QObject
 
 public:
     RecordingOpener(StripChartWidget &chart, SerialControl &port, Prompts &prompts,
-                    FileChooser &files, QWidget *owner);
+                    FileChooser &files, BackgroundJobs &jobs, QWidget *owner);
 
     // Asks for the file, then opens it.
     void chooseAndOpen();
@@ -35,5 +36,6 @@ private:
     SerialControl &port_;
     Prompts &prompts_;
     FileChooser &files_;
+    BackgroundJobs &jobs_;
     QWidget *owner_;
 };
