@@ -111,8 +111,8 @@ Frames framesWith(long long records, Signal signal)
 
 double repaintsPerSecond(double pointsPerSecond, int milliseconds)
 {
-    SystemClock clock;
-    StripChartWidget chart{clock};
+    SystemClock systemClock;
+    StripChartWidget chart{systemClock};
     chart.resize(400, 350);
     chart.show();
     QCoreApplication::processEvents();
