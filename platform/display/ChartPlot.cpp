@@ -1,9 +1,30 @@
 #include "platform/display/ChartPlot.h"
 
+#include <QLoggingCategory>
 #include <QPaintEvent>
+
+#include <atomic>
+
+// The lean paint, the kept layer and the in-place drawing follow QCustomPlot 2.1.0's own
+// replot, layer drawing and paint, and read members it keeps protected. Another release must be
+// checked before it is allowed here.
+#if !defined(QCUSTOMPLOT_VERSION) || QCUSTOMPLOT_VERSION != 0x020100
+// clang-format off
+#error "Written against QCustomPlot 2.1.0: review ChartPlot.cpp (replotKeeping() against QCustomPlot::replot, paintEvent() against QCustomPlot::paintEvent, LayerInside and PixmapInside against QCPLayer and QCPPaintBufferPixmap) for this release, then update the version checked here and in the top CMakeLists.txt"
+// clang-format on
+#endif
+
+Q_LOGGING_CATEGORY(lcChartInsides, "orvel.display.insides")
 
 namespace
 {
+
+void warnOnce(const char *why)
+{
+    static std::atomic_bool warned{false};
+    if (!warned.exchange(true))
+        qCWarning(lcChartInsides, "chart: %s; the plot draws and paints every layer whole", why);
+}
 
 // QCPLayer keeps its buffer and its drawing to itself and its plot.
 struct LayerInside : QCPLayer {
@@ -56,8 +77,13 @@ private:
 
 } // namespace
 
-ChartPlot::ChartPlot(QWidget *parent) : QCustomPlot(parent)
+ChartPlot::ChartPlot(QWidget *parent)
+    : QCustomPlot(parent), insides_(!qEnvironmentVariableIsSet("ORVEL_PUBLIC_API_ONLY"))
 {
+    if (!insides_) {
+        warnOnce("ORVEL_PUBLIC_API_ONLY is set");
+        return;
+    }
     // QCustomPlot makes its buffers at the first replot and keeps the first one from then on.
     mPaintBuffers.append(QSharedPointer<QCPAbstractPaintBuffer>(
         new BottomBuffer(*this, viewport().size(), mBufferDevicePixelRatio)));
@@ -85,14 +111,15 @@ bool ChartPlot::buffersReady() const
 
 QSharedPointer<QCPAbstractPaintBuffer> ChartPlot::readyBuffer(const QCPLayer &layer) const
 {
-    if (layer.mode() != QCPLayer::lmBuffered || !buffersReady())
+    if (!insides_ || layer.mode() != QCPLayer::lmBuffered || !buffersReady())
         return {};
     return (layer.*LayerInside::buffer).toStrongRef();
 }
 
 const QPaintDevice *ChartPlot::bufferDevice(const QCPLayer &layer)
 {
-    if (layer.mode() != QCPLayer::lmBuffered)
+    const auto *plot = dynamic_cast<const ChartPlot *>(layer.parentPlot());
+    if (!plot || !plot->insides_ || layer.mode() != QCPLayer::lmBuffered)
         return nullptr;
     return pixmapOf((layer.*LayerInside::buffer).toStrongRef().data());
 }
@@ -107,7 +134,7 @@ void ChartPlot::replotKeeping(QCPLayer *kept, const std::function<bool()> &keptU
 {
     const QSharedPointer<QCPAbstractPaintBuffer> keptBuffer =
         kept ? readyBuffer(*kept) : QSharedPointer<QCPAbstractPaintBuffer>();
-    if (!keptBuffer || mReplotting) {
+    if (!keptBuffer || mReplotting) { // also without the insides: no buffer is ready
         replot(rpQueuedRefresh);
         return;
     }
@@ -141,7 +168,9 @@ void ChartPlot::paintEvent(QPaintEvent *event)
     const auto *bottom = mPaintBuffers.isEmpty()
                              ? nullptr
                              : dynamic_cast<const BottomBuffer *>(mPaintBuffers.first().data());
-    if (!lean_ || !bottom || !bottom->opaque()) {
+    if (insides_ && !bottom && !mPaintBuffers.isEmpty())
+        warnOnce("the plot replaced the bottom buffer");
+    if (!insides_ || !lean_ || !bottom || !bottom->opaque()) {
         QCustomPlot::paintEvent(event);
         return;
     }

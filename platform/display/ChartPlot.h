@@ -11,10 +11,17 @@
 // background when that is a plain opaque colour, so a paint copies it instead of filling the
 // background and blending the buffer over it. A sparse layer's buffer is blended only over the
 // parts its drawer names.
+//
+// All of this works on the plot's protected buffers. With ORVEL_PUBLIC_API_ONLY set (a library
+// update to check) or where the plot's buffers are not the expected ones, the plot replots and
+// paints as QCustomPlot does, with a warning the first time.
 class ChartPlot : public QCustomPlot
 {
 public:
     explicit ChartPlot(QWidget *parent = nullptr);
+
+    // False: the plain public path, as described above.
+    bool usesLibraryInsides() const { return insides_; }
 
     // A full replot, as replot(rpQueuedRefresh), that leaves the picture of the buffered layer
     // kept as it is when, with the layout brought up to date, keptUnchanged() says that its
@@ -51,4 +58,5 @@ private:
     QCPLayer *sparseLayer_ = nullptr;
     std::function<std::optional<QRegion>()> drawnParts_;
     bool lean_ = true;
+    const bool insides_;
 };

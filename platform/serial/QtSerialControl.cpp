@@ -2,6 +2,7 @@
 
 #include "platform/serial/ComPortMap.h"
 #include "platform/serial/PortFailure.h"
+#include "platform/serial/SerialReadNotifier.h"
 
 #include <QDeadlineTimer>
 #include <QSocketNotifier>
@@ -104,6 +105,7 @@ void QtSerialControl::open()
     }
     losing_ = false;
     lastError_.clear();
+    searchedHandle_ = -1; // a new notifier, perhaps on the same descriptor number
     unhanded_ = false;
     streaming_ = false;
     resumed_.invalidate();
@@ -242,17 +244,11 @@ void QtSerialControl::takeWaiting()
 
 QSocketNotifier *QtSerialControl::readNotifier()
 {
-    // QSerialPort watches its descriptor with a read notifier of its own, made when the port
-    // opens; it is looked for once, not for every hold.
-    if (readNotifier_ && readNotifier_->socket() == port_->handle())
-        return readNotifier_;
-    readNotifier_ = nullptr;
-    const auto notifiers = port_->findChildren<QSocketNotifier *>(Qt::FindDirectChildrenOnly);
-    for (QSocketNotifier *notifier : notifiers) {
-        if (notifier->type() == QSocketNotifier::Read && notifier->socket() == port_->handle()) {
-            readNotifier_ = notifier;
-            break;
-        }
+    // QSerialPort makes its read notifier when the port opens; it is looked for once an
+    // opening, not for every hold.
+    if (searchedHandle_ != port_->handle()) {
+        searchedHandle_ = port_->handle();
+        readNotifier_ = findSerialReadNotifier(*port_);
     }
     return readNotifier_;
 }

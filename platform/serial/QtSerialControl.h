@@ -82,8 +82,9 @@ private:
     // The port's read notifier while a hold has it paused; null otherwise (also once the port
     // closed and QSerialPort deleted it).
     QPointer<QSocketNotifier> paused_;
-    // QSerialPort's read notifier, once found.
+    // QSerialPort's read notifier, once looked for on the descriptor searchedHandle_.
     QPointer<QSocketNotifier> readNotifier_;
+    qintptr searchedHandle_ = -1;
     // Bytes in the port's buffer that a hold has kept back from the receiver.
     bool unhanded_ = false;
     // While a hold ends, bytes taken in wait for it to hand them on.

@@ -279,6 +279,7 @@ private slots:
         LiveMonitor monitor({port, chart, elevation, azimuth, ports, clock, prompts});
         Recorder::Options options = fastOptions(dir.path());
         options.queueCapacity = 50;
+        options.stallMs = 2000; // longer than any delivery may take, see below
         Recorder recorder(prompts, options);
         monitor.setReadingSink(&recorder);
         monitor.mnuStartClick();
@@ -292,10 +293,14 @@ private slots:
             clock.advance(0.01);
             QTest::qWait(10);
         }
-        QTRY_COMPARE(prompts.messages.size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(prompts.messages.size(), 1, 10000);
         QCOMPARE(chart.points.size(), 200);
         QCOMPARE(elevation.needle, 99.0);
-        QVERIFY2(slowestMs < 200, qPrintable(QString::number(slowestMs)));
+        // Nothing waits for the disk: a delivery that did would wait for the stuck writer, for
+        // ever or until the stall is noticed. A second is far below the stall time and far
+        // above a delivery's own cost and whatever a loaded machine adds to it.
+        qInfo("slowest delivery with the disk stalled: %lld ms", qlonglong(slowestMs));
+        QVERIFY2(slowestMs < 1000, qPrintable(QString::number(slowestMs)));
         // The queue holds 50; the writer took the first few before it got stuck.
         QVERIFY(recorder.lostReadings() > 0 && recorder.lostReadings() <= 50u);
         QVERIFY(prompts.details[0].startsWith(file + ": the disk has not accepted anything"));
@@ -344,9 +349,16 @@ private slots:
         QVERIFY2(ending.elapsed() < 4500, qPrintable(QString::number(ending.elapsed())));
         const int reader = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK);
         QVERIFY(reader >= 0);
-        QTest::qWait(300);
-        char buffer[256];
-        QVERIFY(::read(reader, buffer, sizeof buffer) > 0);
+        // The writer left behind finishes once the pipe has a reader.
+        qsizetype received = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                char buffer[256];
+                for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;)
+                    received += n;
+                return received > 0;
+            }(),
+            5000);
         ::close(reader);
 
         Recorder recorder(prompts, fastOptions(dir.path()));

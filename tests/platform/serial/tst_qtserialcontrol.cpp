@@ -189,23 +189,41 @@ private slots:
 
     // A stream paced byte by byte reaches the receive handler in a few events a hold apart, each
     // carrying what came meanwhile, and whole: what the system held when the port closes is
-    // handed on first.
+    // handed on first. Without the port's read notifier (another library release, or forced
+    // here) every read is handed on as it comes: more events, the same bytes.
+    void aStreamArrivesInFewEventsAndWhole_data()
+    {
+        QTest::addColumn<bool>("publicOnly");
+        QTest::newRow("holds") << false;
+        QTest::newRow("without the read notifier") << true;
+    }
     void aStreamArrivesInFewEventsAndWhole()
     {
+        QFETCH(bool, publicOnly);
+        if (publicOnly) {
+            qputenv("ORVEL_PUBLIC_API_ONLY", "1");
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression(QStringLiteral("^serial port: .*handed on")));
+        }
         const Streamed got = stream({}, 1500);
+        qunsetenv("ORVEL_PUBLIC_API_ONLY");
         QVERIFY2(got.failure.isEmpty(), qPrintable(got.failure));
         const QByteArray &text = got.text;
         const int events = got.events;
         const qint64 elapsedMs = got.elapsedMs;
-        const long woken = got.wakeups;
+        const double bytesPerEvent = double(text.size()) / std::max(events, 1);
+        qInfo("%d events, %.1f bytes each, %ld wake-ups in %lld ms", events, bytesPerEvent,
+              got.wakeups, qlonglong(elapsedMs));
 
-        // A late event loop only makes the events fewer and larger.
-        QVERIFY2(events <= elapsedMs / QtSerialControl::holdMs + 2,
-                 qPrintable(QStringLiteral("%1 events in %2 ms").arg(events).arg(elapsedMs)));
-        // Nor does the loop wake for the bytes a hold keeps back (a byte a millisecond).
-        qInfo("%ld wake-ups", woken);
-        QVERIFY2(woken <= 2 * elapsedMs / QtSerialControl::holdMs + 20,
-                 qPrintable(QStringLiteral("%1 wake-ups in %2 ms").arg(woken).arg(elapsedMs)));
+        if (!publicOnly) {
+            // Each event ends a hold, so a late event loop or simulator only makes the events
+            // fewer and larger; the loop's wake-ups are a figure for the stream benchmark.
+            QVERIFY2(events <= elapsedMs / QtSerialControl::holdMs + 2,
+                     qPrintable(QStringLiteral("%1 events in %2 ms").arg(events).arg(elapsedMs)));
+            // A byte a millisecond and a hold of 33: far more than a few bytes an event, unless
+            // the holds are lost (then a prompt loop hands on a byte or two each time).
+            QVERIFY2(bytesPerEvent >= 8, qPrintable(QString::number(bytesPerEvent)));
+        }
         QVERIFY(text.startsWith("OK\r\n"));
         const QList<QByteArray> lines = text.mid(4).split('\n');
         int records = 0;
@@ -291,7 +309,14 @@ private slots:
         QVERIFY2(used < 0.1, qPrintable(QString("%1 s of CPU in 1 s").arg(used)));
         QCOMPARE(lost.count(), 1);
         QCOMPARE(events.count(short(SerialControl::DeviceLost)), 1);
-        QCOMPARE(events.size(), threshold == 0 ? 1 : events.size());
+        // Receive events only while they are armed (the reply to !START and the stream), and
+        // the loss last.
+        const qsizetype received = events.count(short(SerialControl::Receive));
+        QCOMPARE(events.size(), received + 1);
+        if (threshold == 0)
+            QCOMPARE(received, 0);
+        else
+            QVERIFY(received > 0);
         QCOMPARE(events.last(), short(SerialControl::DeviceLost));
         QVERIFY(sim.waitForLogLine("event hangup", 1000));
     }
