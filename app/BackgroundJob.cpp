@@ -3,20 +3,30 @@
 #include "app/AppInfo.h"
 #include "recording/JobProgress.h"
 
+#include <QLoggingCategory>
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
-#include <memory>
+#include <algorithm>
 
-namespace BackgroundJob
+namespace
 {
+Q_LOGGING_CATEGORY(lcJobs, "orvel.app.jobs")
+} // namespace
 
-void run(QWidget *owner, const QString &label, std::function<void(JobProgress &)> work,
-         std::function<void(bool cancelled)> ended)
+BackgroundJobs::~BackgroundJobs()
+{
+    stopAll(QDeadlineTimer(StopWaitMs));
+}
+
+void BackgroundJobs::run(QWidget *owner, const QString &label,
+                         std::function<void(JobProgress &)> work,
+                         std::function<void(bool cancelled)> ended)
 {
     constexpr int Steps = 1000;
     auto progress = std::make_shared<JobProgress>();
     QThread *thread = QThread::create([progress, work = std::move(work)] { work(*progress); });
+    jobs_.push_back({thread, progress});
 
     auto *dialog = new QProgressDialog(label, QStringLiteral("Cancel"), 0, Steps, owner);
     dialog->setObjectName(QStringLiteral("orvelProgress"));
@@ -47,11 +57,38 @@ void run(QWidget *owner, const QString &label, std::function<void(JobProgress &)
                          delete dialog;
                          ended(cancelled);
                      });
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    QObject::connect(thread, &QThread::finished, thread,
+                     [thread, self = std::weak_ptr<BackgroundJobs *>(self_)] {
+                         if (auto jobs = self.lock())
+                             (*jobs)->forget(thread);
+                         thread->deleteLater();
+                     });
 
     dialog->setValue(0);
     poll->start();
     thread->start();
 }
 
-} // namespace BackgroundJob
+bool BackgroundJobs::stopAll(QDeadlineTimer deadline)
+{
+    for (const Job &job : jobs_)
+        job.progress->cancelled = true;
+    bool allEnded = true;
+    for (const Job &job : jobs_) {
+        if (job.thread->wait(deadline)) {
+            // Joined here: the queued finish handler may never run now (the loop is over).
+            delete job.thread;
+        } else {
+            qCWarning(lcJobs, "a background job does not stop; it ends with the program");
+            allEnded = false;
+        }
+    }
+    // Whatever is left no longer belongs to anyone that waits for it.
+    jobs_.clear();
+    return allEnded;
+}
+
+void BackgroundJobs::forget(QThread *thread)
+{
+    std::erase_if(jobs_, [thread](const Job &job) { return job.thread == thread; });
+}

@@ -1,5 +1,6 @@
 #include "app/ChartDataMenu.h"
 
+#include "app/BackgroundJob.h"
 #include "app/ChartExporter.h"
 #include "app/ChartPicture.h"
 #include "app/CursorValues.h"
@@ -16,11 +17,13 @@
 ChartDataMenu::ChartDataMenu(const Parts &parts)
     : QObject(&parts.menu), chart_(parts.chart), prompts_(parts.prompts),
       ownFiles_(parts.files ? nullptr : std::make_unique<QtFileChooser>(parts.owner)),
-      files_(parts.files ? parts.files : ownFiles_.get())
+      files_(parts.files ? parts.files : ownFiles_.get()),
+      ownJobs_(parts.jobs ? nullptr : std::make_unique<BackgroundJobs>())
 {
-    opener_ = new RecordingOpener(chart_, parts.port, prompts_, *files_, parts.recordingsFolder,
-                                  parts.owner);
-    exporter_ = new ChartExporter(chart_, prompts_, *files_, parts.owner);
+    BackgroundJobs &jobs = parts.jobs ? *parts.jobs : *ownJobs_;
+    opener_ = new RecordingOpener(chart_, parts.port, prompts_, *files_, jobs,
+                                  parts.recordingsFolder, parts.owner);
+    exporter_ = new ChartExporter(chart_, prompts_, *files_, jobs, parts.owner);
     // They use this object's file chooser: they go with it.
     opener_->setParent(this);
     exporter_->setParent(this);

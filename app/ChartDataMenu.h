@@ -3,6 +3,7 @@
 #include <QObject>
 #include <memory>
 
+class BackgroundJobs;
 class ChartExporter;
 class FileChooser;
 class Prompts;
@@ -31,6 +32,8 @@ public:
         FileChooser *files = nullptr;
         // Where Open Recording's dialog starts.
         QString recordingsFolder = QString();
+        // The program's running jobs; the menu keeps its own when none is given.
+        BackgroundJobs *jobs = nullptr;
     };
 
     // Goes with the menu.
@@ -53,6 +56,7 @@ private:
     Prompts &prompts_;
     std::unique_ptr<FileChooser> ownFiles_;
     FileChooser *files_;
+    std::unique_ptr<BackgroundJobs> ownJobs_;
     RecordingOpener *opener_ = nullptr;
     ChartExporter *exporter_ = nullptr;
 };

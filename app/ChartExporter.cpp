@@ -13,8 +13,8 @@
 #include <memory>
 
 ChartExporter::ChartExporter(StripChartWidget &chart, Prompts &prompts, FileChooser &files,
-                             QWidget *owner)
-    : QObject(owner), chart_(chart), prompts_(prompts), files_(files), owner_(owner)
+                             BackgroundJobs &jobs, QWidget *owner)
+    : QObject(owner), chart_(chart), prompts_(prompts), files_(files), jobs_(jobs), owner_(owner)
 {
 }
 
@@ -49,7 +49,7 @@ void ChartExporter::exportTo(const QString &path)
     job->points = chart_.store().snapshot();
     job->offsets = chart_.store().offsets();
     const QString shown = QDir::toNativeSeparators(path);
-    BackgroundJob::run(
+    jobs_.run(
         owner_, QStringLiteral("Exporting to %1").arg(QFileInfo(path).fileName()),
         [job, path](JobProgress &progress) {
             job->result = ChartExport::save(job->points, job->offsets, path, progress);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class BackgroundJobs;
 class FileChooser;
 class Prompts;
 class StripChartWidget;
@@ -14,7 +15,8 @@ class ChartExporter final : public QObject
     Q_OBJECT
 
 public:
-    ChartExporter(StripChartWidget &chart, Prompts &prompts, FileChooser &files, QWidget *owner);
+    ChartExporter(StripChartWidget &chart, Prompts &prompts, FileChooser &files,
+                  BackgroundJobs &jobs, QWidget *owner);
 
     void chooseAndExport();
     void exportTo(const QString &path);
@@ -26,5 +28,6 @@ private:
     StripChartWidget &chart_;
     Prompts &prompts_;
     FileChooser &files_;
+    BackgroundJobs &jobs_;
     QWidget *owner_;
 };

@@ -18,7 +18,7 @@ Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recor
     auto *chartMenu = new ChartMenu(window_.chart(), recorder_, prompts_); // owned by the chart
     // Its data entries after the recording ones.
     chartData_ = new ChartDataMenu({*chartMenu->menu(), window_.chart(), port_, prompts_, &window_,
-                                    nullptr, recorder_.folder()});
+                                    nullptr, recorder_.folder(), &jobs_});
     window_.setSetupRunner([this](frmOrvelShow &owner) {
         frmSetup::runModal(owner.monitor(), wait_, clock_, prompts_, &owner);
     });
@@ -35,9 +35,14 @@ Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recor
         [this](const MonitoringSettings &settings) { setMonitoring(settings); });
 }
 
-Program::~Program() = default;
-
 void Program::setMonitoring(const MonitoringSettings &settings)
 {
     watch_->setSettings(settings);
+}
+
+Program::~Program()
+{
+    // A load or an export still running is cancelled and its thread joined before the window
+    // goes; the recorder then finishes its file.
+    jobs_.stopAll(QDeadlineTimer(BackgroundJobs::StopWaitMs));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BackgroundJob.h"
 #include "app/MessageBoxPrompts.h"
 #include "app/frmOrvelShow.h"
 #include "platform/runtime/QtEventWait.h"
@@ -21,13 +22,20 @@ class Program
 {
 public:
     explicit Program(const Recorder::Options &recording = {});
+    // Stops the jobs still running and waits for them, then for the recorder: at most
+    // QuitWaitMs in all.
     ~Program();
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    static constexpr int QuitWaitMs = BackgroundJobs::StopWaitMs + Recorder::ShutdownWaitMs;
 
     frmOrvelShow &window() { return window_; }
     SerialControl &port() { return port_; }
     EventWait &wait() { return wait_; }
     const Clock &clock() const { return clock_; }
     Recorder &recorder() { return recorder_; }
+    BackgroundJobs &jobs() { return jobs_; }
     // The chart menu's reading back, export, picture and copy entries.
     ChartDataMenu &chartData() { return *chartData_; }
     // Watching unattended: resuming, limits, alarms, events. Default settings until set.
@@ -41,6 +49,7 @@ private:
     QtEventWait wait_;
     // Made before the window, so it outlives the monitor that feeds it.
     Recorder recorder_;
+    BackgroundJobs jobs_;
     frmOrvelShow window_{port_, clock_, prompts_};
     ChartDataMenu *chartData_ = nullptr; // owned by the chart's menu
     std::unique_ptr<WatchWiring> watch_;

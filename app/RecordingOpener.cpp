@@ -14,9 +14,9 @@
 #include <memory>
 
 RecordingOpener::RecordingOpener(StripChartWidget &chart, SerialControl &port, Prompts &prompts,
-                                 FileChooser &files, const QString &recordingsFolder,
-                                 QWidget *owner)
-    : QObject(owner), chart_(chart), port_(port), prompts_(prompts), files_(files),
+                                 FileChooser &files, BackgroundJobs &jobs,
+                                 const QString &recordingsFolder, QWidget *owner)
+    : QObject(owner), chart_(chart), port_(port), prompts_(prompts), files_(files), jobs_(jobs),
       recordingsFolder_(recordingsFolder), owner_(owner)
 {
 }
@@ -91,7 +91,7 @@ void RecordingOpener::open(const QString &path)
     auto load = std::make_shared<Load>();
     const QString shown = QDir::toNativeSeparators(path);
     const QString name = QFileInfo(path).fileName();
-    BackgroundJob::run(
+    jobs_.run(
         owner_, QStringLiteral("Opening %1").arg(QFileInfo(path).fileName()),
         [load, path](JobProgress &progress) {
             load->result = RecordingReader::load(path, load->store, progress);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class BackgroundJobs;
 class FileChooser;
 class Prompts;
 class SerialControl;
@@ -20,7 +21,8 @@ class RecordingOpener final : public QObject
 public:
     // Open Recording's dialog starts in the recordings folder.
     RecordingOpener(StripChartWidget &chart, SerialControl &port, Prompts &prompts,
-                    FileChooser &files, const QString &recordingsFolder, QWidget *owner);
+                    FileChooser &files, BackgroundJobs &jobs, const QString &recordingsFolder,
+                    QWidget *owner);
 
     // Asks for the file, then opens it.
     void chooseAndOpen();
@@ -48,6 +50,7 @@ private:
     SerialControl &port_;
     Prompts &prompts_;
     FileChooser &files_;
+    BackgroundJobs &jobs_;
     const QString recordingsFolder_;
     QWidget *owner_;
 };

@@ -38,7 +38,7 @@ frmOrvelShow::frmOrvelShow(SerialControl &port, const Clock &clock, Prompts &pro
       port_(port), prompts_(prompts)
 {
     setObjectName(QStringLiteral("frmOrvelShow"));
-    buildControls();
+    buildControls(clock);
     buildMenus();
     portList_ = std::make_unique<MenuPortList>(mnuCom);
     monitor_ = std::make_unique<LiveMonitor>(
@@ -50,7 +50,7 @@ frmOrvelShow::frmOrvelShow(SerialControl &port, const Clock &clock, Prompts &pro
 
 frmOrvelShow::~frmOrvelShow() = default;
 
-void frmOrvelShow::buildControls()
+void frmOrvelShow::buildControls(const Clock &clock)
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -72,7 +72,7 @@ void frmOrvelShow::buildControls()
     Azimuth->setFrameOutline(FrameOutline);
     Azimuth->setNeedleShape(AzimuthNeedle);
 
-    Strip1 = new StripChartWidget(client);
+    Strip1 = new StripChartWidget(clock, client);
     Strip1->setObjectName(QStringLiteral("Strip1"));
     Strip1->setGeometry(twipsRect(2640, 0, 6012, 5292));
     Strip1->setTimeFormat(QStringLiteral("%H:%M:%S "));

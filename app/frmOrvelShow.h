@@ -53,7 +53,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void buildControls();
+    void buildControls(const Clock &clock);
     void buildMenus();
     void Form_Load();
     void centre();

@@ -4,14 +4,13 @@
 #include "recording/RecordingWriter.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 #include <QThread>
 #include <QTimer>
 
 namespace
 {
-
-constexpr unsigned long ShutdownWaitMs = 3000;
-
+Q_LOGGING_CATEGORY(lcRecorder, "orvel.recording")
 } // namespace
 
 Recorder::Recorder(Prompts &prompts, const Options &options, QObject *parent)
@@ -50,8 +49,8 @@ Recorder::~Recorder()
     if (!thread_->wait(ShutdownWaitMs)) {
         // Stuck in a system call on a disk that does not answer: the thread ends with the
         // process; deleting it now would abort.
-        qWarning("recording: %s does not answer; what waited to be written is lost",
-                 qPrintable(QDir::toNativeSeparators(folder_)));
+        qCWarning(lcRecorder, "%s does not answer; what waited to be written is lost",
+                  qPrintable(QDir::toNativeSeparators(folder_)));
         // Should the disk answer after all while the program still runs, the writer finishes
         // then and both go.
         connect(thread_, &QThread::finished, thread_, [writer = writer_, thread = thread_] {

@@ -44,7 +44,9 @@ public:
     Recorder(Prompts &prompts, const Options &options, QObject *parent = nullptr);
     // Writes what is still queued; a disk that does not answer within a few seconds is left
     // behind rather than holding up the program's end.
+    // Waits at most ShutdownWaitMs for the writer to finish the file.
     ~Recorder() override;
+    static constexpr int ShutdownWaitMs = 3000;
 
     QString folder() const { return folder_; }
     bool enabledThisRun() const { return enabledThisRun_; }

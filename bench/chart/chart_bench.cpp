@@ -3,6 +3,7 @@
 // while points stream in. Run headless: QT_QPA_PLATFORM=offscreen chart_bench
 #include "chartdata/ChartStore.h"
 #include "platform/display/StripChartWidget.h"
+#include "platform/runtime/SystemClock.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -95,7 +96,8 @@ struct Frames {
 
 Frames framesWith(long long records, Signal signal)
 {
-    StripChartWidget chart;
+    SystemClock clock;
+    StripChartWidget chart{clock};
     chart.resize(400, 350);
     chart.setChartMode(2);
     chart.setTimeScale(1.0 / 1440);
@@ -109,7 +111,8 @@ Frames framesWith(long long records, Signal signal)
 
 double repaintsPerSecond(double pointsPerSecond, int milliseconds)
 {
-    StripChartWidget chart;
+    SystemClock systemClock;
+    StripChartWidget chart{systemClock};
     chart.resize(400, 350);
     chart.show();
     QCoreApplication::processEvents();

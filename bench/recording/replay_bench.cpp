@@ -5,6 +5,7 @@
 //     QT_QPA_PLATFORM=offscreen replay_bench [FOLDER]
 // FOLDER (default: a temporary one) receives the exported day, about 280 MB, removed at the end.
 #include "platform/display/StripChartWidget.h"
+#include "platform/runtime/SystemClock.h"
 #include "recording/ChartExport.h"
 #include "recording/JobProgress.h"
 #include "recording/RecordingReader.h"
@@ -70,7 +71,8 @@ void streamDay(StripChartWidget &chart)
 int live()
 {
     const double before = residentMiB();
-    StripChartWidget chart;
+    SystemClock clock;
+    StripChartWidget chart{clock};
     streamDay(chart);
     std::printf("live %.1f %.1f\n", before, residentMiB());
     return 0;
@@ -78,7 +80,8 @@ int live()
 
 int exportDay(const QString &path)
 {
-    StripChartWidget chart;
+    SystemClock clock;
+    StripChartWidget chart{clock};
     streamDay(chart);
     QElapsedTimer timer;
     timer.start();
@@ -106,7 +109,8 @@ int exportDay(const QString &path)
 int loadDay(const QString &path)
 {
     const double before = residentMiB();
-    StripChartWidget chart;
+    SystemClock clock;
+    StripChartWidget chart{clock};
     QElapsedTimer timer;
     timer.start();
     // As the program does: a store of its own built on a worker, then handed to the chart.

@@ -5,6 +5,7 @@
 #include "platform/display/ColorRef.h"
 #include "platform/display/DisplayFonts.h"
 #include "platform/display/TracePlottable.h"
+#include "platform/runtime/Clock.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -64,11 +65,11 @@ void drawLayerPart(const QCPLayer &layer, QCPPainter &painter, const QRect &part
 
 } // namespace
 
-StripChartWidget::StripChartWidget(QWidget *parent)
+StripChartWidget::StripChartWidget(const Clock &clock, QWidget *parent)
     : QWidget(parent), plot_(new ChartPlot(this)),
       timeTicker_(QSharedPointer<TimeOfDayTicker>::create()), backColor_(0x00201810)
 {
-    now_ = [] { return QDateTime::currentDateTime(); };
+    now_ = [&clock] { return clock.now(); };
     timeTicker_->setOffsets(&store_.offsets());
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

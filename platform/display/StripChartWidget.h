@@ -18,6 +18,8 @@
 #include <qcustomplot.h>
 
 class QLabel;
+class Clock;
+
 class TimeOfDayTicker;
 class TracePlottable;
 
@@ -41,7 +43,9 @@ class StripChartWidget : public QWidget, public StripChart
     Q_OBJECT
 
 public:
-    explicit StripChartWidget(QWidget *parent = nullptr);
+    // The clock gives "now" where the chart needs it: the view of an empty chart, and the day
+    // the first point belongs to.
+    explicit StripChartWidget(const Clock &clock, QWidget *parent = nullptr);
     ~StripChartWidget() override;
 
     void ClearChart() override;

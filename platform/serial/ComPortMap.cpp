@@ -46,7 +46,8 @@ Mapping resolve(short port)
 #ifdef Q_OS_WIN
     return {QStringLiteral("COM%1").arg(port), false};
 #else
-    const QString fromEnvironment = qEnvironmentVariable(environmentName(port).toLatin1());
+    const QString fromEnvironment =
+        qEnvironmentVariable(environmentName(port).toLatin1().constData());
     if (!fromEnvironment.isEmpty()) {
         // The real device, so that the port's lock and exclusivity apply to it and not to a
         // link; a path that leads nowhere is kept as given, for the message.

@@ -31,7 +31,10 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QCoreApplication::setApplicationVersion(QStringLiteral(ORVEL_VERSION_TEXT)); }
+    void initTestCase()
+    {
+        QCoreApplication::setApplicationVersion(QStringLiteral(ORVEL_VERSION_TEXT));
+    }
 
     void optionsAndFile()
     {
@@ -121,8 +124,8 @@ private slots:
         QTest::addColumn<QString>("err");
         QTest::newRow("help") << QStringList{"--help"} << 0 << "--record-dir <DIR>"
                               << "";
-        QTest::newRow("version") << QStringList{"--version"} << 0 << QStringLiteral("orvel " ORVEL_VERSION_TEXT "\n")
-                                 << "";
+        QTest::newRow("version") << QStringList{"--version"} << 0
+                                 << QStringLiteral("orvel " ORVEL_VERSION_TEXT "\n") << "";
         QTest::newRow("bogus") << QStringList{"--bogus"} << 1 << ""
                                << "orvel: Unknown option 'bogus'.";
     }

@@ -175,7 +175,8 @@ void TestMainWindow::helpShowsTheText()
     Rig rig;
     rig.ui.mnuHelp->trigger();
     QCOMPARE(rig.prompts.messages.size(), 1);
-    QVERIFY(rig.prompts.messages.first().startsWith(QStringLiteral("Orvel On-line v" ORVEL_VERSION_TEXT "\n")));
+    QVERIFY(rig.prompts.messages.first().startsWith(
+        QStringLiteral("Orvel On-line v" ORVEL_VERSION_TEXT "\n")));
     QVERIFY(!rig.port.PortOpen());
 }
 

@@ -134,7 +134,8 @@ void TestE2eMonitor::helpShowsTheText()
     ProgramRig rig;
     rig.ui.mnuHelp->trigger();
     QCOMPARE(rig.boxes.seen.size(), 1);
-    QVERIFY(rig.boxes.seen.first().text.startsWith(QStringLiteral("Orvel On-line v" ORVEL_VERSION_TEXT "\n \n")));
+    QVERIFY(rig.boxes.seen.first().text.startsWith(
+        QStringLiteral("Orvel On-line v" ORVEL_VERSION_TEXT "\n \n")));
     QCOMPARE(rig.boxes.seen.first().text.count(QLatin1Char('\n')), 15);
 }
 

@@ -1,5 +1,6 @@
 #include "chartdata/ChartTime.h"
 #include "chartdata/UtcOffsetRuns.h"
+#include "FakeClock.h"
 #include "platform/display/ChartTickers.h"
 #include "platform/display/StripChartWidget.h"
 
@@ -17,8 +18,11 @@ constexpr double Second = 1.0 / 86400.0;
 
 // A chart whose clock stands at the end of 1970-01-01 (the test runs in UTC), so a point's X
 // is its time of day.
+// The clock only gives the chart's first picture its span: setNowSource pins "now".
+FakeClock dayOneClock;
+
 struct DayOneChart : StripChartWidget {
-    DayOneChart()
+    DayOneChart() : StripChartWidget(dayOneClock)
     {
         setNowSource(
             [] { return QDateTime(QDate(1970, 1, 1), QTime(23, 59, 59), QTimeZone::utc()); });
@@ -87,6 +91,8 @@ private slots:
     void captionsBelongToTheCurrentTrace();
     void captionColourStartsAsBackColor();
     void valueAtCursor();
+    void theFirstPointsDayComesFromTheClock_data();
+    void theFirstPointsDayComesFromTheClock();
     void addingOnlyStoresUntilTheNextPicture();
     void newPointsRedrawnInPlaceMatchAFreshPicture();
     void scrollingKeepsTheOverlayOnlyWhileItIsTheSame();
@@ -140,6 +146,29 @@ void TestStripChart::captionColourStartsAsBackColor()
     chart.setCurrentTrace(0);
     QCOMPARE(chart.TraceCaptionColor(), std::uint32_t(0x000000FF));
     QCOMPARE(chart.BackColor(), back);
+}
+
+void TestStripChart::theFirstPointsDayComesFromTheClock_data()
+{
+    QTest::addColumn<QTime>("now");
+    QTest::addColumn<int>("pointSecond");
+    QTest::addColumn<int>("daysFromToday");
+    QTest::newRow("same day") << QTime(12, 0) << 43000 << 0;
+    QTest::newRow("stamped before midnight, added after") << QTime(0, 0, 2) << 86399 << -1;
+}
+
+void TestStripChart::theFirstPointsDayComesFromTheClock()
+{
+    QFETCH(QTime, now);
+    QFETCH(int, pointSecond);
+    QFETCH(int, daysFromToday);
+    FakeClock clock;
+    clock.time = now;
+    StripChartWidget chart{clock};
+    chart.AddPoint(0, pointSecond * Second, 1.0);
+    const QDateTime placed(clock.date.addDays(daysFromToday), QTime(0, 0).addSecs(pointSecond),
+                           QTimeZone(clock.utcOffsetSeconds));
+    QCOMPARE(chart.store().newestX(), ChartTime::fromMsecs(placed.toMSecsSinceEpoch()));
 }
 
 void TestStripChart::valueAtCursor()

@@ -26,7 +26,7 @@ struct DisplayRig {
     OnePort ports;
     GaugeWidget elevation;
     GaugeWidget azimuth;
-    StripChartWidget chart;
+    StripChartWidget chart{clock};
     LiveMonitor monitor{{port, chart, elevation, azimuth, ports, clock, prompts}};
 
     DisplayRig()

@@ -3,9 +3,16 @@
 #include "FindChild.h"
 #include "platform/display/GaugeWidget.h"
 #include "platform/display/StripChartWidget.h"
+#include "platform/runtime/SystemClock.h"
 
 #include <QAction>
 #include <QMenu>
+
+template <> inline StripChartWidget *makeStandIn<StripChartWidget>()
+{
+    static SystemClock clock;
+    return new StripChartWidget(clock);
+}
 
 // The main window's gauges, chart and menu items, found by their object names as a user's
 // tools would find them.
