@@ -1,5 +1,6 @@
 #pragma once
 
+#include "station/MonitoringOptions.h"
 #include "watch/MonitoringSettings.h"
 
 #include <QString>
@@ -25,13 +26,7 @@ struct Options {
     // Com Port 1 to 9 checked for this run; 0 keeps the saved choice.
     int port = 0;
     // Monitoring settings for this run, over the saved ones; unset: as saved.
-    std::optional<LimitBand> elevationLimits;
-    std::optional<LimitBand> azimuthLimits;
-    std::optional<double> holdSeconds;
-    std::optional<double> hysteresisDegrees;
-    std::optional<int> noReadingsAfterSeconds;
-    std::optional<QString> alarmCommand;
-    bool noResume = false;
+    MonitoringOptions::Overrides overrides;
 
     // The saved settings with this run's overrides applied.
     MonitoringSettings monitoring(MonitoringSettings saved) const;
