@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "publish/BrokerAddress.h"
+#include "publish/TopicPrefix.h"
 #include "station/MonitoringOptions.h"
 
 #include <QCommandLineParser>
@@ -77,6 +79,21 @@ std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out,
     parser.addOption(port);
     for (const QCommandLineOption &option : MonitoringOptions::options(true))
         parser.addOption(option);
+    const QCommandLineOption mqtt(
+        QStringLiteral("mqtt"),
+        QStringLiteral("Publish readings and events to the broker at mqtt://host[:port] or "
+                       "mqtts://host[:port] (user name and password from ORVEL_MQTT_USER and "
+                       "ORVEL_MQTT_PASSWORD)."),
+        QStringLiteral("URL"));
+    const QCommandLineOption mqttTopic(
+        QStringLiteral("mqtt-topic"),
+        QStringLiteral("Topic prefix (default: orvel/<host name>/<port name>)."),
+        QStringLiteral("PREFIX"));
+    const QCommandLineOption mqttQos(QStringLiteral("mqtt-qos"),
+                                     QStringLiteral("The readings' QoS, 0 or 1 (events use 1)."),
+                                     QStringLiteral("0|1"));
+    for (const QCommandLineOption &option : {mqtt, mqttTopic, mqttQos})
+        parser.addOption(option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A recording or exported chart (.csv) to open in "
                                                 "the chart at start-up."),
@@ -133,6 +150,25 @@ std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out,
     if (const QString *error = std::get_if<QString>(&overrides))
         return mistake(*error);
     options.overrides = std::get<MonitoringOptions::Overrides>(overrides);
+
+    options.mqttUrl = parser.value(mqtt).trimmed();
+    if (!options.mqttUrl.isEmpty()) {
+        QString error;
+        if (!BrokerAddress::parse(options.mqttUrl, error))
+            return mistake(QStringLiteral("--mqtt: ") + error);
+    }
+    options.mqttTopic = parser.value(mqttTopic).trimmed();
+    if (!options.mqttTopic.isEmpty()) {
+        const QString problem = TopicPrefix::problem(options.mqttTopic);
+        if (!problem.isEmpty())
+            return mistake(QStringLiteral("--mqtt-topic: ") + problem);
+    }
+    if (parser.isSet(mqttQos)) {
+        const QString qos = parser.value(mqttQos).trimmed();
+        if (qos != QStringLiteral("0") && qos != QStringLiteral("1"))
+            return mistake(QStringLiteral("--mqtt-qos: '%1' is not 0 or 1").arg(qos));
+        options.mqttQos = qos.toInt();
+    }
     return options;
 }
 

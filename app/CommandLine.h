@@ -11,7 +11,7 @@
 class QTextStream;
 
 // The program's command line: orvel [--record-dir DIR] [--no-record] [--start] [--port N]
-// [monitoring settings for this run] [FILE].
+// [monitoring settings for this run] [--mqtt URL [--mqtt-topic PREFIX] [--mqtt-qos 0|1]] [FILE].
 namespace CommandLine
 {
 
@@ -25,6 +25,11 @@ struct Options {
     bool start = false;
     // Com Port 1 to 9 checked for this run; 0 keeps the saved choice.
     int port = 0;
+    // Publishing to an MQTT broker: its address (empty: none), the topic prefix (empty: the
+    // default) and the readings' QoS.
+    QString mqttUrl;
+    QString mqttTopic;
+    int mqttQos = 0;
     // Monitoring settings for this run, over the saved ones; unset: as saved.
     MonitoringOptions::Overrides overrides;
 

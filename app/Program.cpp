@@ -7,6 +7,7 @@
 #include "monitor/LiveMonitor.h"
 #include "platform/display/StripChartWidget.h"
 #include "platform/serial/ComPortMap.h"
+#include "publish/MqttPublisher.h"
 #include "setup/frmSetup.h"
 
 Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recording)
@@ -38,6 +39,13 @@ Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recor
 void Program::setMonitoring(const MonitoringSettings &settings)
 {
     watch_->setSettings(settings);
+}
+
+void Program::publish(const PublisherSettings &settings)
+{
+    watch_->station().setPublisher(nullptr);
+    publisher_ = std::make_unique<MqttPublisher>(settings);
+    watch_->station().setPublisher(publisher_.get());
 }
 
 Program::~Program()

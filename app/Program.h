@@ -12,6 +12,8 @@
 #include <memory>
 
 class ChartDataMenu;
+class MqttPublisher;
+struct PublisherSettings;
 class WatchWiring;
 
 // The program as main() runs it: the system clock, message boxes, the serial port and the
@@ -41,6 +43,8 @@ public:
     // Watching unattended: resuming, limits, alarms, events. Default settings until set.
     WatchWiring &watch() { return *watch_; }
     void setMonitoring(const MonitoringSettings &settings);
+    // Every accepted reading and every event also to a broker, from now on.
+    void publish(const PublisherSettings &settings);
 
 private:
     SystemClock clock_;
@@ -52,5 +56,7 @@ private:
     BackgroundJobs jobs_;
     frmOrvelShow window_{port_, clock_, prompts_};
     ChartDataMenu *chartData_ = nullptr; // owned by the chart's menu
+    // Made before the watch that feeds it, so it outlives it.
+    std::unique_ptr<MqttPublisher> publisher_;
     std::unique_ptr<WatchWiring> watch_;
 };
