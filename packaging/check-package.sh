@@ -46,10 +46,10 @@ else
     cmake -S "$root_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DORVEL_BUILD_TESTS=OFF -DORVEL_BUILD_BENCH=OFF
 fi
-# The logger is packaged when the tree builds it.
+# The logger is packaged when the tree builds it (packaging/CMakeLists.txt says so to cpack).
 targets=(orvel dravelin-sim orvel-docs)
 logger=no
-if cmake --build "$build" --target help | grep -q '^orvel-logger:'; then
+if grep -qx 'set(CPACK_ORVEL_LOGGER "yes")' "$build/CPackConfig.cmake"; then
     logger=yes
     targets+=(orvel-logger)
 fi
@@ -124,6 +124,9 @@ synopsis="$(head -n1 <<<"$description")"
 if [ -z "$synopsis" ] || [ ${#synopsis} -gt 80 ]; then fail "bad synopsis '$synopsis'"; fi
 [ "$(wc -l <<<"$description")" -ge 5 ] || fail "the long description is missing"
 grep -q "dravelin-sim" <<<"$description" || fail "the description does not mention the simulator"
+if [ "$logger" = yes ]; then
+    grep -q "orvel-logger" <<<"$description" || fail "the description does not mention the logger"
+fi
 if grep -E '&[a-z]+;' <<<"$description"; then fail "the description holds escaped characters"; fi
 
 depends="$(field Depends)"
@@ -353,6 +356,12 @@ if [ "$install_mode" = yes ]; then
                 fail "systemd-analyze verify orvel-logger@check.service (installed)"
         fi
         [ -n "$(man -w orvel-logger)" ] || fail "man finds no orvel-logger page (installed)"
+        # An instance enabled as the administrator would (systemctl links it without a running
+        # systemd too); the purge below must take its link away.
+        enabled_link=/etc/systemd/system/multi-user.target.wants/orvel-logger@check.service
+        systemctl enable orvel-logger@check.service >"$scratch/enable.log" 2>&1 ||
+            { cat "$scratch/enable.log" >&2; fail "systemctl enable orvel-logger@check.service"; }
+        [ -L "$enabled_link" ] || fail "systemctl enable made no $enabled_link"
     fi
     desktop-file-validate /usr/share/applications/orvel.desktop || fail "desktop-file-validate (installed)"
     installed_rc=0
@@ -372,6 +381,7 @@ if [ "$install_mode" = yes ]; then
     done <"$scratch/owned"
     if [ "$logger" = yes ]; then
         [ ! -e /etc/orvel/example.conf.sample ] || fail "the example config is left behind after apt-get purge"
+        [ ! -L "$enabled_link" ] || fail "$enabled_link is left behind after apt-get purge"
     fi
     note "installed, started and purged cleanly"
 else
