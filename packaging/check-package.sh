@@ -137,8 +137,10 @@ for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6seria
     libqcustomplot2.1-qt6; do
     grep -qx "$needed" <<<"$dep_names" || fail "Depends lacks $needed: $depends"
 done
-# The postinst makes the logger's user with systemd-sysusers.
+# The logger publishes with libmosquitto; its postinst makes the logger's user with
+# systemd-sysusers.
 if [ "$logger" = yes ]; then
+    grep -qx libmosquitto1 <<<"$dep_names" || fail "Depends lacks libmosquitto1: $depends"
     grep -qF "systemd | systemd-standalone-sysusers | systemd-sysusers" <<<"$depends" ||
         fail "Depends lacks systemd-sysusers: $depends"
 fi
