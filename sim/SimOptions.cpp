@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -40,7 +42,7 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Plays a Dravelin inclination sensor on a pseudo-terminal. Prints the terminal's path "
-        "on the first line of standard output.");
+        u"on the first line of standard output."_s);
     parser.addHelpOption();
     parser.addOptions({
         {"link", "Also make a symbolic link PATH to the terminal (removed at exit).", "PATH"},
@@ -69,7 +71,7 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
         *error = parser.errorText();
         return std::nullopt;
     }
-    if (parser.isSet("help")) {
+    if (parser.isSet(u"help"_s)) {
         SimOptions help;
         help.help = true;
         help.helpText = parser.helpText();
@@ -81,29 +83,29 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     }
 
     SimOptions options;
-    options.linkPath = parser.value("link");
-    options.logPath = parser.value("log");
-    options.unpaced = parser.isSet("unpaced");
-    options.silent = parser.isSet("silent");
-    options.refuse = parser.isSet("refuse");
-    options.garbage = parser.isSet("garbage");
-    options.stamp = parser.isSet("stamp");
-    options.record = parser.value("record").toLatin1();
+    options.linkPath = parser.value(u"link"_s);
+    options.logPath = parser.value(u"log"_s);
+    options.unpaced = parser.isSet(u"unpaced"_s);
+    options.silent = parser.isSet(u"silent"_s);
+    options.refuse = parser.isSet(u"refuse"_s);
+    options.garbage = parser.isSet(u"garbage"_s);
+    options.stamp = parser.isSet(u"stamp"_s);
+    options.record = parser.value(u"record"_s).toLatin1();
 
     int seed = int(options.seed);
-    if (!readSeconds(parser, "rate", &options.rate, error) ||
-        !readInt(parser, "reply-delay", &options.replyDelayMs, error) ||
-        !readInt(parser, "chunk", &options.chunk, error) ||
-        !readInt(parser, "chunk-pause", &options.chunkPauseMs, error) ||
-        !readInt(parser, "batch", &options.batchMs, error) ||
-        !readInt(parser, "garbage-bytes", &options.garbageBytes, error) ||
-        !readSeconds(parser, "hangup-after", &options.hangupAfterStart, error) ||
-        !readSeconds(parser, "hangup-at", &options.hangupAt, error) ||
-        !readInt(parser, "seed", &seed, error))
+    if (!readSeconds(parser, u"rate"_s, &options.rate, error) ||
+        !readInt(parser, u"reply-delay"_s, &options.replyDelayMs, error) ||
+        !readInt(parser, u"chunk"_s, &options.chunk, error) ||
+        !readInt(parser, u"chunk-pause"_s, &options.chunkPauseMs, error) ||
+        !readInt(parser, u"batch"_s, &options.batchMs, error) ||
+        !readInt(parser, u"garbage-bytes"_s, &options.garbageBytes, error) ||
+        !readSeconds(parser, u"hangup-after"_s, &options.hangupAfterStart, error) ||
+        !readSeconds(parser, u"hangup-at"_s, &options.hangupAt, error) ||
+        !readInt(parser, u"seed"_s, &seed, error))
         return std::nullopt;
     options.seed = quint32(seed);
 
-    const QStringList settings = parser.values("set");
+    const QStringList settings = parser.values(u"set"_s);
     for (const QString &setting : settings) {
         const qsizetype equals = setting.indexOf(u'=');
         if (equals <= 0) {

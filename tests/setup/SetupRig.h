@@ -77,7 +77,7 @@ public:
     QMap<Field, QString> text{{Field::Angle, "UNKNOWN"},
                               {Field::Number, "UNKNOWN"},
                               {Field::Range, "UNKNOWN"},
-                              {Field::Handshake, "UNKNOWN"}};
+                              {Field::Handshake, QStringLiteral("UNKNOWN")}};
     QMap<Field, bool> setVisible{{Field::Angle, false}, {Field::Number, false}};
     QList<Field> focused;
     QString statusLine;

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using Field = SetupView::Field;
 
 namespace
@@ -66,7 +68,7 @@ void ReadBackTest::silentDeviceMakesTwoStopAttempts()
     QCOMPARE(rig.written(), (QList<QByteArray>{"!STOP\r\n", "!STOP\r\n"}));
     const double took = rig.clock.elapsed - start;
     QVERIFY2(took > 4.0 && took < 4.1, qPrintable(QString::number(took)));
-    QCOMPARE(rig.prompts.messages, QStringList{"Device not responding"});
+    QCOMPARE(rig.prompts.messages, QStringList{u"Device not responding"_s});
     QCOMPARE(rig.view.statusLine, "Device not responding at " + now(rig));
     for (const Field field : {Field::Angle, Field::Number, Field::Range, Field::Handshake})
         QCOMPARE(rig.view.text[field], QStringLiteral("UNKNOWN"));
@@ -106,7 +108,7 @@ void ReadBackTest::portThatCannotOpen()
     rig.view.setVisible[Field::Angle] = true;
     rig.session.Load();
 
-    QCOMPARE(rig.prompts.messages, QStringList{"Cannot open Com port 3"});
+    QCOMPARE(rig.prompts.messages, QStringList{u"Cannot open Com port 3"_s});
     QCOMPARE(rig.prompts.details, QStringList{rig.port.absentReason});
     QCOMPARE(rig.view.statusLine, "Cannot open Com port " + now(rig));
     QVERIFY(rig.port.writes.isEmpty());
@@ -143,7 +145,7 @@ void ReadBackTest::refreshWhileAReadBackWaits()
     };
     rig.session.ReadBack();
 
-    QCOMPARE(rig.prompts.messages, (QStringList{"Port already active", "Port already active"}));
+    QCOMPARE(rig.prompts.messages, (QStringList{u"Port already active"_s, u"Port already active"_s}));
     QCOMPARE(rig.written().size(), 6);
     QCOMPARE(rig.view.statusLine, "Refreshed at " + now(rig));
 }
@@ -229,7 +231,7 @@ void ReadBackTest::deviceGoneDuringTheStopLoop()
     QVERIFY(rig.clock.elapsed - start < 0.5);
     QCOMPARE(rig.written(), QList<QByteArray>{"!STOP\r\n"});
     QCOMPARE(rig.port.writesWhileClosed, 0);
-    QCOMPARE(rig.prompts.messages, QStringList{"Device not responding"});
+    QCOMPARE(rig.prompts.messages, QStringList{u"Device not responding"_s});
     QCOMPARE(rig.view.statusLine, "Device not responding at " + now(rig));
 }
 
