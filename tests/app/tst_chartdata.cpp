@@ -135,7 +135,8 @@ private slots:
         QVERIFY(dir_.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            dir_.filePath(u"settings"_s));
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath(u"settings"_s));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           dir_.filePath(u"settings"_s));
     }
 
     // Open Recording starts in the recordings folder; the save dialogs in the folder last saved
@@ -264,7 +265,7 @@ private slots:
         rig.window.show();
         rig.chart.AddPoint(0, tod(9, 0, 0), 5);
         const QString slow = file(u"slow.csv"_s, "time,elevation,azimuth\r\n"
-                                              "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n");
+                                                 "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n");
         QVERIFY(QFile::resize(slow, qint64(8) << 30));
         QSignalSpy ended(&rig.menu.opener(), &RecordingOpener::loadEnded);
         rig.files.path = slow;
@@ -290,9 +291,9 @@ private slots:
         Rig rig;
         rig.chart.AddPoint(0, tod(9, 0, 0), 5);
         const QString path = file(u"day.csv"_s, "time,elevation,azimuth\r\n"
-                                             "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n"
-                                             "not a row\r\n"
-                                             "2026-12-07T14:05:20.000+01:00,13,40\r\n");
+                                                "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n"
+                                                "not a row\r\n"
+                                                "2026-12-07T14:05:20.000+01:00,13,40\r\n");
         QVERIFY(openAndWait(rig, path));
         QCOMPARE(rig.chart.fileNotice(), QStringLiteral("day.csv: 2026-12-07"));
         QCOMPARE(pointsOf(rig.chart, 0),

@@ -71,7 +71,8 @@ private slots:
         QTest::newRow("azimuth beyond 360")
             << QStringList{"--azimuth-limits", "350:370"} << u"--azimuth-limits: "_s;
         QTest::newRow("negative hold") << QStringList{"--alarm-hold", "-1"} << u"--alarm-hold: "_s;
-        QTest::newRow("hysteresis word") << QStringList{"--hysteresis", "half"} << u"--hysteresis: "_s;
+        QTest::newRow("hysteresis word")
+            << QStringList{"--hysteresis", "half"} << u"--hysteresis: "_s;
         QTest::newRow("negative watchdog")
             << QStringList{"--no-readings-after", "-3"} << u"--no-readings-after: "_s;
     }
@@ -124,8 +125,7 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << u"--record-dir <DIR>"_s
-                              << "";
+        QTest::newRow("help") << QStringList{"--help"} << 0 << u"--record-dir <DIR>"_s << "";
         QTest::newRow("version") << QStringList{u"--version"_s} << 0
                                  << QStringLiteral("orvel " ORVEL_VERSION_TEXT "\n") << "";
         QTest::newRow("bogus") << QStringList{"--bogus"} << 1 << u""_s

@@ -152,7 +152,8 @@ private slots:
         QCOMPARE(before.size(), 2);
         QCOMPARE(after.size(), 2);
         QCOMPARE(after[0].elevation, 3.0);
-        QVERIFY(contents(dir.filePath(u"2027-01-01.csv"_s)).startsWith("time,elevation,azimuth\r\n"));
+        QVERIFY(
+            contents(dir.filePath(u"2027-01-01.csv"_s)).startsWith("time,elevation,azimuth\r\n"));
     }
 
     // A crash left half a row: it is cut off, so no reader can take it for a whole one, and the
@@ -569,8 +570,9 @@ private slots:
                                  "2026-12-07-2.csv"})
             writeFile(dir.filePath(name), QByteArray(10, 'x'));
         const auto pruned = RecordingFolder::prune(dir.path(), 300, u"2026-12-07"_s);
-        QCOMPARE(pruned.deleted, (QStringList{"2026-12-05.csv", "2026-12-05.events.csv",
-                                              u"2026-12-05-2.csv"_s, u"2026-12-05-2.events.csv"_s}));
+        QCOMPARE(pruned.deleted,
+                 (QStringList{"2026-12-05.csv", "2026-12-05.events.csv", u"2026-12-05-2.csv"_s,
+                              u"2026-12-05-2.events.csv"_s}));
         QCOMPARE(pruned.folderBytes, 230); // the lock does not count
         const auto none = RecordingFolder::prune(dir.path(), 0, u"2026-12-07"_s);
         QCOMPARE(none.deleted, (QStringList{u"2026-12-06.csv"_s, u"2026-12-06.events.csv"_s}));

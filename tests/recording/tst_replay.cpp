@@ -116,7 +116,7 @@ private slots:
         // A byte order mark, as some editors save, and LF line ends.
         ChartStore marked;
         QCOMPARE(load(file(u"bom.csv"_s, "\xEF\xBB\xBFtime,elevation,azimuth\n"
-                                      "2026-12-07T14:05:09.123+01:00,1,2\n"),
+                                         "2026-12-07T14:05:09.123+01:00,1,2\n"),
                       marked)
                      .readings,
                  1);

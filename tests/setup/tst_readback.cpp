@@ -145,7 +145,8 @@ void ReadBackTest::refreshWhileAReadBackWaits()
     };
     rig.session.ReadBack();
 
-    QCOMPARE(rig.prompts.messages, (QStringList{u"Port already active"_s, u"Port already active"_s}));
+    QCOMPARE(rig.prompts.messages,
+             (QStringList{u"Port already active"_s, u"Port already active"_s}));
     QCOMPARE(rig.written().size(), 6);
     QCOMPARE(rig.view.statusLine, "Refreshed at " + now(rig));
 }

@@ -116,8 +116,9 @@ void WindowTest::layout()
 void WindowTest::focusOrderAndBuddies()
 {
     WindowRig rig;
-    const QStringList expected{"txtStatus",  "txtAngle", "txtNumber", "cboRange", "cboHandshake",
-                               u"cmdRefresh"_s, u"cmdAngle"_s, u"cmdNumber"_s, u"cmdClose"_s};
+    const QStringList expected{"txtStatus",   "txtAngle",     "txtNumber",
+                               "cboRange",    "cboHandshake", u"cmdRefresh"_s,
+                               u"cmdAngle"_s, u"cmdNumber"_s, u"cmdClose"_s};
     QStringList order;
     QWidget *w = rig.child<QWidget>("txtStatus");
     for (int i = 0; i < 40 && order.size() < expected.size(); ++i, w = w->nextInFocusChain()) {
@@ -178,7 +179,8 @@ void WindowTest::typedTextIsNoPick_data()
     QTest::addColumn<QString>("ending");
     // A whole entry in other letters, one letter the list completes, an entry exactly.
     const std::pair<const char *, QStringList> lists[] = {
-        {u"cboRange"_s, {u"half"_s, u"H"_s, u"FULL"_s}}, {u"cboHandshake"_s, {u"hardware"_s, u"H"_s, u"NONE"_s}}};
+        {"cboRange", {u"half"_s, u"H"_s, u"FULL"_s}},
+        {"cboHandshake", {u"hardware"_s, u"H"_s, u"NONE"_s}}};
     for (const auto &[list, texts] : lists) {
         for (const QString &typed : texts) {
             for (const char *ending : {"Tab", "Return", "Refresh"}) {

@@ -2,12 +2,15 @@
 #include "SimulatorProcess.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QtTest>
 
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+Q_LOGGING_CATEGORY(lcSimulatorTest, "orvel.test.simulator")
 
 // The simulator over its terminal: what the program will find on the line.
 class TestSimulator : public QObject
@@ -20,7 +23,7 @@ private:
     {
         sim_ = std::make_unique<SimulatorProcess>();
         if (!sim_->start(options)) {
-            qWarning("%s", qPrintable(sim_->errorString()));
+            qCWarning(lcSimulatorTest, "%s", qPrintable(sim_->errorString()));
             return false;
         }
         return pty_.open(sim_->ptyPath());

@@ -1,6 +1,6 @@
+#include "FakeClock.h"
 #include "chartdata/ChartTime.h"
 #include "chartdata/UtcOffsetRuns.h"
-#include "FakeClock.h"
 #include "platform/display/ChartTickers.h"
 #include "platform/display/StripChartWidget.h"
 
@@ -603,10 +603,12 @@ void TestStripChart::ticksLabelledInTheirOwnLocalTime_data()
     QTest::addColumn<QStringList>("labels");
     QTest::newRow("autumn change")
         << instant("2026-10-25T02:50:00+02:00") << instant("2026-10-25T02:10:00+01:00")
-        << QStringList{u"02:50:00 "_s, u"02:55:00 "_s, u"02:00:00 "_s, u"02:05:00 "_s, u"02:10:00 "_s};
+        << QStringList{u"02:50:00 "_s, u"02:55:00 "_s, u"02:00:00 "_s, u"02:05:00 "_s,
+                       u"02:10:00 "_s};
     QTest::newRow("spring change")
         << instant("2026-03-29T01:50:00+01:00") << instant("2026-03-29T03:10:00+02:00")
-        << QStringList{u"01:50:00 "_s, u"01:55:00 "_s, u"03:00:00 "_s, u"03:05:00 "_s, u"03:10:00 "_s};
+        << QStringList{u"01:50:00 "_s, u"01:55:00 "_s, u"03:00:00 "_s, u"03:05:00 "_s,
+                       u"03:10:00 "_s};
     QTest::newRow("midnight") << instant("2026-12-07T22:00:00+01:00")
                               << instant("2026-12-08T02:00:00+01:00")
                               << QStringList{"22:00:00 ", "23:00:00 ", "2026-12-08 ", "01:00:00 ",

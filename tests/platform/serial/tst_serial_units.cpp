@@ -74,9 +74,9 @@ private slots:
             {u"ttyS2"_s, u"/dev/ttyS2"_s, false},    {u"ttyUSB10"_s, u"/dev/ttyUSB10"_s, true},
             {u"ttyUSB2"_s, u"/dev/ttyUSB2"_s, true},
         };
-        const QStringList expected = {"/dev/ttyACM0", "/dev/ttyUSB0",  "/dev/ttyUSB1",
-                                      "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS0",
-                                      u"/dev/ttyS1"_s,   u"/dev/ttyS2"_s,    u"/dev/ttyS10"_s};
+        const QStringList expected = {"/dev/ttyACM0",  "/dev/ttyUSB0",  "/dev/ttyUSB1",
+                                      "/dev/ttyUSB2",  "/dev/ttyUSB10", "/dev/ttyS0",
+                                      u"/dev/ttyS1"_s, u"/dev/ttyS2"_s, u"/dev/ttyS10"_s};
         QCOMPARE(ComPortMap::orderPorts(ports), expected);
     }
 
@@ -125,7 +125,8 @@ private slots:
     {
         using PortFailure::Cause;
         const PortFailure::Where usb{2, u"/dev/ttyUSB0"_s, false};
-        const QString denied = PortFailure::describe(Cause::NoPermission, u"Permission denied"_s, usb);
+        const QString denied =
+            PortFailure::describe(Cause::NoPermission, u"Permission denied"_s, usb);
         QVERIFY(denied.startsWith(u"Permission denied"_s));
         QVERIFY(denied.contains(u"sudo usermod -aG dialout $USER"_s));
         QVERIFY(denied.contains(u"log in again"_s));
@@ -136,8 +137,8 @@ private slots:
         const QString none = PortFailure::describe(Cause::NoDevice, {}, {3, {}, false});
         QVERIFY(none.contains(u"Com Port 3"_s) && none.contains(u"ORVEL_COM3"_s));
 
-        const QString missing = PortFailure::describe(Cause::NotFound, u"No such file or directory"_s,
-                                                      {1, u"/dev/pts/77"_s, true});
+        const QString missing = PortFailure::describe(
+            Cause::NotFound, u"No such file or directory"_s, {1, u"/dev/pts/77"_s, true});
         QVERIFY(missing.contains(u"/dev/pts/77"_s) && missing.contains(u"ORVEL_COM1"_s));
 
         // Two lines at most under a message box.
