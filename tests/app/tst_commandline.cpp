@@ -44,7 +44,7 @@ private slots:
         auto options = std::get<CommandLine::Options>(o.result);
         QVERIFY(options.recordDir.isEmpty() && !options.noRecord && options.file.isEmpty());
 
-        o = parse({u"--record-dir"_s, "/tmp/r", "--no-record", "day.csv"});
+        o = parse({u"--record-dir"_s, u"/tmp/r"_s, u"--no-record"_s, u"day.csv"_s});
         options = std::get<CommandLine::Options>(o.result);
         QCOMPARE(options.recordDir, QStringLiteral("/tmp/r"));
         QVERIFY(options.noRecord);
@@ -52,7 +52,7 @@ private slots:
         QVERIFY(o.out.isEmpty() && o.err.isEmpty());
 
         // Qt's own options pass through to QApplication.
-        o = parse({u"-platform"_s, "offscreen", "-reverse", "day.csv"});
+        o = parse({u"-platform"_s, u"offscreen"_s, u"-reverse"_s, u"day.csv"_s});
         QCOMPARE(std::get<CommandLine::Options>(o.result).file, QStringLiteral("day.csv"));
     }
 
@@ -60,29 +60,30 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown") << QStringList{"--bogus"} << u"Unknown option 'bogus'."_s;
-        QTest::newRow("no value") << QStringList{"--record-dir"} << u"Missing value"_s;
-        QTest::newRow("two files") << QStringList{"a.csv", "b.csv"} << u"Only one FILE"_s;
+        QTest::newRow("unknown") << QStringList{u"--bogus"_s} << u"Unknown option 'bogus'."_s;
+        QTest::newRow("no value") << QStringList{u"--record-dir"_s} << u"Missing value"_s;
+        QTest::newRow("two files") << QStringList{u"a.csv"_s, u"b.csv"_s} << u"Only one FILE"_s;
         // Each monitoring value through its parser, the message naming the option.
-        QTest::newRow("port 0") << QStringList{"--port", "0"} << u"--port: "_s;
-        QTest::newRow("port word") << QStringList{"--port", "one"} << u"--port: "_s;
+        QTest::newRow("port 0") << QStringList{u"--port"_s, u"0"_s} << u"--port: "_s;
+        QTest::newRow("port word") << QStringList{u"--port"_s, u"one"_s} << u"--port: "_s;
         QTest::newRow("elevation reversed")
-            << QStringList{"--elevation-limits", "5:-5"} << u"--elevation-limits: "_s;
+            << QStringList{u"--elevation-limits"_s, u"5:-5"_s} << u"--elevation-limits: "_s;
         QTest::newRow("azimuth beyond 360")
-            << QStringList{"--azimuth-limits", "350:370"} << u"--azimuth-limits: "_s;
-        QTest::newRow("negative hold") << QStringList{"--alarm-hold", "-1"} << u"--alarm-hold: "_s;
+            << QStringList{u"--azimuth-limits"_s, u"350:370"_s} << u"--azimuth-limits: "_s;
+        QTest::newRow("negative hold")
+            << QStringList{u"--alarm-hold"_s, u"-1"_s} << u"--alarm-hold: "_s;
         QTest::newRow("hysteresis word")
-            << QStringList{"--hysteresis", "half"} << u"--hysteresis: "_s;
+            << QStringList{u"--hysteresis"_s, u"half"_s} << u"--hysteresis: "_s;
         QTest::newRow("negative watchdog")
-            << QStringList{"--no-readings-after", "-3"} << u"--no-readings-after: "_s;
+            << QStringList{u"--no-readings-after"_s, u"-3"_s} << u"--no-readings-after: "_s;
     }
 
     void monitoringOverridesTheSavedForThisRun()
     {
         Outcome o =
-            parse({u"--start"_s, "--port", "3", "--elevation-limits", "-5:5", "--azimuth-limits",
-                   "350:10", "--alarm-hold", "2.5", "--hysteresis", "0.2", "--no-readings-after",
-                   "30", "--alarm-command", "/bin/tell me", "--no-resume"});
+            parse({u"--start"_s, u"--port"_s, u"3"_s, u"--elevation-limits"_s, u"-5:5"_s,
+                   u"--azimuth-limits"_s, "350:10", "--alarm-hold", "2.5", "--hysteresis", "0.2",
+                   "--no-readings-after", "30", "--alarm-command", "/bin/tell me", "--no-resume"});
         QVERIFY2(o.err.isEmpty(), qPrintable(o.err));
         const auto options = std::get<CommandLine::Options>(o.result);
         QVERIFY(options.start);
@@ -125,10 +126,10 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << u"--record-dir <DIR>"_s << "";
+        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"--record-dir <DIR>"_s << u""_s;
         QTest::newRow("version") << QStringList{u"--version"_s} << 0
                                  << QStringLiteral("orvel " ORVEL_VERSION_TEXT "\n") << "";
-        QTest::newRow("bogus") << QStringList{"--bogus"} << 1 << u""_s
+        QTest::newRow("bogus") << QStringList{u"--bogus"_s} << 1 << u""_s
                                << "orvel: Unknown option 'bogus'.";
     }
 

@@ -148,7 +148,7 @@ void TestReaders::bufferIsBounded()
     QVERIFY(buffer.takeLine(line));
     QCOMPARE(line, QByteArray("12.50,-3.25\r"));
     // One append larger than the bound keeps its tail.
-    buffer.append(QByteArray(5000, 'a') + "b");
+    buffer.append(QByteArray(QByteArray(5000, 'a') + "b"));
     QCOMPARE(buffer.size(), 1024);
     QVERIFY(buffer.text().endsWith("ab"));
 }

@@ -379,7 +379,7 @@ private slots:
         const QString file = RecordingFolder::dayFilePath(folder, u"2026-12-07"_s);
         const QString obstacle = dir.filePath(blocked);
         QVERIFY(QDir().mkpath(QFileInfo(obstacle).path()));
-        if (QTest::currentDataTag() == QLatin1String("full disk"))
+        if (qstrcmp(QTest::currentDataTag(), "full disk") == 0)
             QVERIFY(QFile::link(u"/dev/full"_s, obstacle));
         else if (blocked.endsWith(u".csv"_s))
             QVERIFY(QDir().mkpath(obstacle));
@@ -565,10 +565,10 @@ private slots:
         for (const char *name :
              {"2026-12-05-2.csv", "2026-12-05.events.csv", "2026-12-05.csv",
               "2026-12-05-2.events.csv", "2026-12-06.csv", "2026-12-06.events.csv"})
-            writeFile(dir.filePath(name), QByteArray(100, 'x'));
+            writeFile(dir.filePath(QString::fromLatin1(name)), QByteArray(100, 'x'));
         for (const char *name : {"2026-12-04.events.csv", "2026-12-07-2.csv.lock", "2026-12-07.csv",
                                  "2026-12-07-2.csv"})
-            writeFile(dir.filePath(name), QByteArray(10, 'x'));
+            writeFile(dir.filePath(QString::fromLatin1(name)), QByteArray(10, 'x'));
         const auto pruned = RecordingFolder::prune(dir.path(), 300, u"2026-12-07"_s);
         QCOMPARE(pruned.deleted,
                  (QStringList{"2026-12-05.csv", "2026-12-05.events.csv", u"2026-12-05-2.csv"_s,

@@ -611,8 +611,8 @@ void TestStripChart::ticksLabelledInTheirOwnLocalTime_data()
                        u"03:10:00 "_s};
     QTest::newRow("midnight") << instant("2026-12-07T22:00:00+01:00")
                               << instant("2026-12-08T02:00:00+01:00")
-                              << QStringList{"22:00:00 ", "23:00:00 ", "2026-12-08 ", "01:00:00 ",
-                                             u"02:00:00 "_s};
+                              << QStringList{u"22:00:00 "_s, u"23:00:00 "_s, u"2026-12-08 "_s,
+                                             u"01:00:00 "_s, u"02:00:00 "_s};
 }
 
 void TestStripChart::ticksLabelledInTheirOwnLocalTime()

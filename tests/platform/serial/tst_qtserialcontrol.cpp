@@ -247,7 +247,7 @@ private slots:
     {
         // At 10 records a second each record comes after a quiet spell: its first byte waits
         // for the rest instead of being handed on alone.
-        const Streamed got = stream({u"--rate"_s, "10"}, 1500);
+        const Streamed got = stream({u"--rate"_s, u"10"_s}, 1500);
         QVERIFY2(got.failure.isEmpty(), qPrintable(got.failure));
         const QByteArray &text = got.text;
         const int events = got.events;
@@ -289,7 +289,7 @@ private slots:
     {
         QFETCH(short, threshold);
         SimulatorProcess sim;
-        QVERIFY2(sim.start({u"--hangup-after"_s, "0.3"}), qPrintable(sim.errorString()));
+        QVERIFY2(sim.start({u"--hangup-after"_s, u"0.3"_s}), qPrintable(sim.errorString()));
         QtSerialControl port;
         QList<short> events;
         connect(&port, &SerialControl::OnComm, this, [&] { events.append(port.CommEvent()); });
@@ -326,7 +326,7 @@ private slots:
     void aLostPortOpensAgainWhenTheDeviceIsBack()
     {
         SimulatorProcess sim;
-        QVERIFY2(sim.start({u"--hangup-after"_s, "0.1"}), qPrintable(sim.errorString()));
+        QVERIFY2(sim.start({u"--hangup-after"_s, u"0.1"_s}), qPrintable(sim.errorString()));
         QtSerialControl port;
         QSignalSpy lost(&port, &SerialControl::deviceLost);
         port.setPortOpen(true);

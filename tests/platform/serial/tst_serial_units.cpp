@@ -74,9 +74,9 @@ private slots:
             {u"ttyS2"_s, u"/dev/ttyS2"_s, false},    {u"ttyUSB10"_s, u"/dev/ttyUSB10"_s, true},
             {u"ttyUSB2"_s, u"/dev/ttyUSB2"_s, true},
         };
-        const QStringList expected = {"/dev/ttyACM0",  "/dev/ttyUSB0",  "/dev/ttyUSB1",
-                                      "/dev/ttyUSB2",  "/dev/ttyUSB10", "/dev/ttyS0",
-                                      u"/dev/ttyS1"_s, u"/dev/ttyS2"_s, u"/dev/ttyS10"_s};
+        const QStringList expected = {u"/dev/ttyACM0"_s, u"/dev/ttyUSB0"_s,  u"/dev/ttyUSB1"_s,
+                                      u"/dev/ttyUSB2"_s, u"/dev/ttyUSB10"_s, u"/dev/ttyS0"_s,
+                                      u"/dev/ttyS1"_s,   u"/dev/ttyS2"_s,    u"/dev/ttyS10"_s};
         QCOMPARE(ComPortMap::orderPorts(ports), expected);
     }
 
