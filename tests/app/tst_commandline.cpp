@@ -128,9 +128,9 @@ private slots:
         QTest::addColumn<QString>("err");
         QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"--record-dir <DIR>"_s << u""_s;
         QTest::newRow("version") << QStringList{u"--version"_s} << 0
-                                 << QStringLiteral("orvel " ORVEL_VERSION_TEXT "\n") << "";
+                                 << QStringLiteral("orvel " ORVEL_VERSION_TEXT "\n") << u""_s;
         QTest::newRow("bogus") << QStringList{u"--bogus"_s} << 1 << u""_s
-                               << "orvel: Unknown option 'bogus'.";
+                               << u"orvel: Unknown option 'bogus'."_s;
     }
 
     void theProgramEndsAtOnce()
