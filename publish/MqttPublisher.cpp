@@ -1,5 +1,6 @@
 #include "publish/MqttPublisher.h"
 
+#include "platform/runtime/WorkerThread.h"
 #include "publish/BrokerSession.h"
 #include "publish/MessagePayload.h"
 #include "publish/PublishLog.h"
@@ -47,18 +48,9 @@ MqttPublisher::~MqttPublisher()
             QThread::currentThread()->quit();
         },
         Qt::QueuedConnection);
-    if (!thread_->wait(ShutdownWaitMs)) {
-        // Still trying to reach a broker that does not answer: the thread ends with the process.
+    if (!endWorkerThread(thread_, session_, ShutdownWaitMs))
         qCWarning(lcPublish, "broker %s:%d does not answer; what waited to be published is lost",
                   qPrintable(settings_.broker.host), settings_.broker.port);
-        connect(thread_, &QThread::finished, thread_, [session = session_, thread = thread_] {
-            delete session;
-            thread->deleteLater();
-        });
-        return;
-    }
-    delete session_;
-    delete thread_;
 }
 
 void MqttPublisher::readingAccepted(const Reading &reading)

@@ -1,6 +1,7 @@
 #include "recording/Recorder.h"
 
 #include "platform/runtime/Prompts.h"
+#include "platform/runtime/WorkerThread.h"
 #include "recording/RecordingWriter.h"
 
 #include <QDir>
@@ -46,21 +47,9 @@ Recorder::~Recorder()
     if (!thread_)
         return;
     QMetaObject::invokeMethod(writer_, &RecordingWriter::finish, Qt::QueuedConnection);
-    if (!thread_->wait(ShutdownWaitMs)) {
-        // Stuck in a system call on a disk that does not answer: the thread ends with the
-        // process; deleting it now would abort.
+    if (!endWorkerThread(thread_, writer_, ShutdownWaitMs))
         qCWarning(lcRecorder, "%s does not answer; what waited to be written is lost",
                   qPrintable(QDir::toNativeSeparators(folder_)));
-        // Should the disk answer after all while the program still runs, the writer finishes
-        // then and both go.
-        connect(thread_, &QThread::finished, thread_, [writer = writer_, thread = thread_] {
-            delete writer;
-            thread->deleteLater();
-        });
-        return;
-    }
-    delete writer_;
-    delete thread_;
 }
 
 void Recorder::setRecordingOn(bool on)

@@ -1,5 +1,6 @@
 #include "watch/EventLog.h"
 
+#include "platform/runtime/WorkerThread.h"
 #include "watch/EventFileWriter.h"
 #include "watch/EventRow.h"
 
@@ -38,17 +39,8 @@ EventLog::~EventLog()
     // Queued behind the rows still waiting, so that they are written first.
     QMetaObject::invokeMethod(
         writer_, [] { QThread::currentThread()->quit(); }, Qt::QueuedConnection);
-    if (!thread_->wait(ShutdownWaitMs)) {
-        // Stuck in a system call on a disk that does not answer: both end with the process.
+    if (!endWorkerThread(thread_, writer_, ShutdownWaitMs))
         qCWarning(lcEventLog) << "the events file's disk does not answer; events are lost";
-        connect(thread_, &QThread::finished, thread_, [writer = writer_, thread = thread_] {
-            delete writer;
-            thread->deleteLater();
-        });
-        return;
-    }
-    delete writer_;
-    delete thread_;
 }
 
 void EventLog::setBaseLookup(BaseLookup lookup)
