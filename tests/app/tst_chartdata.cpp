@@ -153,7 +153,7 @@ private slots:
             QCOMPARE(rig.files.openedIn, QStringLiteral("/recs"));
             rig.menu.saveChartPicture->trigger(); // cancelled
             QCOMPARE(rig.files.suggestedPath, QDir(pictures).filePath(u"orvel-chart.png"_s));
-            rig.files.path = chosen + "/chart.png";
+            rig.files.path = chosen + u"/chart.png"_s;
             rig.menu.saveChartPicture->trigger();
             rig.chart.AddPoint(0, tod(9, 0, 0), 5);
             rig.files.path.clear();
@@ -162,7 +162,7 @@ private slots:
         }
         Rig nextRun;
         nextRun.menu.saveChartPicture->trigger();
-        QCOMPARE(nextRun.files.suggestedPath, chosen + "/orvel-chart.png");
+        QCOMPARE(nextRun.files.suggestedPath, QString(chosen + u"/orvel-chart.png"_s));
         QVERIFY(QDir(chosen).removeRecursively());
         nextRun.menu.saveChartPicture->trigger();
         QCOMPARE(nextRun.files.suggestedPath, QDir(pictures).filePath(u"orvel-chart.png"_s));
@@ -176,7 +176,7 @@ private slots:
             if (!action->isSeparator())
                 captions.append(action->text());
         }
-        QCOMPARE(captions, (QStringList{"Open Recording...", "Export Chart Data...",
+        QCOMPARE(captions, (QStringList{u"Open Recording..."_s, u"Export Chart Data..."_s,
                                         u"Save Chart Picture..."_s, u"Copy Values at Cursor"_s}));
         // Nothing to export or copy yet.
         emit rig.chartMenu.aboutToShow();

@@ -80,10 +80,10 @@ private slots:
 
     void monitoringOverridesTheSavedForThisRun()
     {
-        Outcome o =
-            parse({u"--start"_s, u"--port"_s, u"3"_s, u"--elevation-limits"_s, u"-5:5"_s,
-                   u"--azimuth-limits"_s, "350:10", "--alarm-hold", "2.5", "--hysteresis", "0.2",
-                   "--no-readings-after", "30", "--alarm-command", "/bin/tell me", "--no-resume"});
+        Outcome o = parse({u"--start"_s, u"--port"_s, u"3"_s, u"--elevation-limits"_s, u"-5:5"_s,
+                           u"--azimuth-limits"_s, u"350:10"_s, u"--alarm-hold"_s, u"2.5"_s,
+                           u"--hysteresis"_s, u"0.2"_s, u"--no-readings-after"_s, u"30"_s,
+                           u"--alarm-command"_s, u"/bin/tell me"_s, u"--no-resume"_s});
         QVERIFY2(o.err.isEmpty(), qPrintable(o.err));
         const auto options = std::get<CommandLine::Options>(o.result);
         QVERIFY(options.start);

@@ -74,7 +74,7 @@ private slots:
         QTemporaryDir folder;
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"QT_QPA_PLATFORM"_s, "offscreen");
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         program.start(QStringLiteral(RECORDING_CHILD), {folder.path()});
@@ -87,7 +87,7 @@ private slots:
         // later test that runs as another user, and gets the same terminal number, from the port.
         const QString lockName =
             QStringLiteral("LCK..") +
-            sim.ptyPath().mid(QStringLiteral("/dev/").size()).replace(u'/', '_');
+            sim.ptyPath().mid(QStringLiteral("/dev/").size()).replace(u'/', u'_');
         for (const QString &folder : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")})
             QFile::remove(folder + QLatin1Char('/') + lockName);
         QVERIFY(sim.waitForLogLine(u"event port closed"_s, 3000));

@@ -262,7 +262,7 @@ private slots:
             recorder.readingAccepted(at(day, QTime(9, 0, i)));
         QTRY_COMPARE(prompts.messages.size(), 1);
         QTRY_COMPARE(recorder.writtenReadings() + recorder.lostReadings(), 5u);
-        QVERIFY2(prompts.details[0].startsWith(file + ": " + reason + "."),
+        QVERIFY2(prompts.details[0].startsWith(QString(file + u": "_s + reason + u'.')),
                  qPrintable(prompts.details[0]));
         // Half of four rows went in: two whole rows on the full disk, none kept by a failing sync.
         QCOMPARE(recorder.writtenReadings(), full ? 3u : 1u);
@@ -354,7 +354,7 @@ private slots:
                  (QStringList{u"2026-12-07-2.csv"_s, u"2026-12-07.csv"_s}));
 
         // A killed program's lock: no such process holds it any more.
-        writeFile(mine + ".lock", "2147483646\nkilled\n\n");
+        writeFile(mine + u".lock"_s, "2147483646\nkilled\n\n");
         FakePrompts prompts;
         {
             Recorder recorder(prompts, fastOptions(dir.path()));
@@ -363,7 +363,7 @@ private slots:
         }
         QCOMPARE(readBack(mine).size(), 5);
         QVERIFY(prompts.messages.isEmpty());
-        QVERIFY(!QFileInfo::exists(mine + ".lock"));
+        QVERIFY(!QFileInfo::exists(mine + u".lock"_s));
     }
 
     // A file that cannot be written: one message naming the file and the reason however many
@@ -404,7 +404,7 @@ private slots:
         }
         QTRY_COMPARE(recorder.lostReadings(), 10u);
         QCOMPARE(prompts.messages, QStringList{Recorder::failureText()});
-        QVERIFY2(prompts.details[0].startsWith(file + ": " + reason + "."),
+        QVERIFY2(prompts.details[0].startsWith(QString(file + u": "_s + reason + u'.')),
                  qPrintable(prompts.details[0]));
         QVERIFY(prompts.details[0].contains(u"resumes by itself"_s));
 
@@ -471,7 +471,8 @@ private slots:
         QVERIFY2(slowestMs < 1000, qPrintable(QString::number(slowestMs)));
         // The queue holds 50; the writer took the first few before it got stuck.
         QVERIFY(recorder.lostReadings() > 0 && recorder.lostReadings() <= 50u);
-        QVERIFY(prompts.details[0].startsWith(file + ": the disk has not accepted anything"));
+        QVERIFY(prompts.details[0].startsWith(
+            QString(file + u": the disk has not accepted anything"_s)));
         QTest::qWait(500);
         QCOMPARE(prompts.messages.size(), 1);
 
@@ -580,14 +581,14 @@ private slots:
             writeFile(dir.filePath(QString::fromLatin1(name)), QByteArray(10, 'x'));
         const auto pruned = RecordingFolder::prune(dir.path(), 300, u"2026-12-07"_s);
         QCOMPARE(pruned.deleted,
-                 (QStringList{"2026-12-05.csv", "2026-12-05.events.csv", u"2026-12-05-2.csv"_s,
-                              u"2026-12-05-2.events.csv"_s}));
+                 (QStringList{u"2026-12-05.csv"_s, u"2026-12-05.events.csv"_s,
+                              u"2026-12-05-2.csv"_s, u"2026-12-05-2.events.csv"_s}));
         QCOMPARE(pruned.folderBytes, 230); // the lock does not count
         const auto none = RecordingFolder::prune(dir.path(), 0, u"2026-12-07"_s);
         QCOMPARE(none.deleted, (QStringList{u"2026-12-06.csv"_s, u"2026-12-06.events.csv"_s}));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                 (QStringList{"2026-12-04.events.csv", "2026-12-07-2.csv", "2026-12-07-2.csv.lock",
-                              u"2026-12-07.csv"_s}));
+                 (QStringList{u"2026-12-04.events.csv"_s, u"2026-12-07-2.csv"_s,
+                              u"2026-12-07-2.csv.lock"_s, u"2026-12-07.csv"_s}));
     }
 
     void dayFileNames_data()
@@ -618,7 +619,8 @@ private slots:
     {
         QVERIFY(RecordingFolder::defaultPath().endsWith(u"/recordings"_s));
         QCOMPARE(RecordingFolder::defaultPath(),
-                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/recordings");
+                 QString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                         u"/recordings"_s));
         FakePrompts prompts;
         Recorder::Options options;
         options.enabledThisRun = false;

@@ -185,7 +185,7 @@ void SettingsTest::noReply()
     QCOMPARE(rig.prompts.messages, QStringList{u"Device not responding"_s});
     QCOMPARE(statusDuringMessage, QStringLiteral("Working. Please wait..."));
     QVERIFY(portOpenDuringMessage);
-    QCOMPARE(rig.view.statusLine, "Device not responding at " + now(rig));
+    QCOMPARE(rig.view.statusLine, QString(u"Device not responding at "_s + now(rig)));
     QCOMPARE(rig.view.text[f], shown);
     if (f == Field::Angle || f == Field::Number)
         QVERIFY(rig.view.setVisible[f]);
@@ -262,7 +262,7 @@ void SettingsTest::secondActionWhileOneWaitsIsRefused()
     QCOMPARE(rig.prompts.messages, QStringList{u"Port already active"_s});
     QCOMPARE(rig.view.text[Field::Range], QStringLiteral("FULL"));
     QCOMPARE(rig.view.text[Field::Number], QStringLiteral("12"));
-    QCOMPARE(rig.view.statusLine, "Alarm Angle Changed at " + now(rig));
+    QCOMPARE(rig.view.statusLine, QString(u"Alarm Angle Changed at "_s + now(rig)));
     QVERIFY(!rig.port.PortOpen());
 
     // Once the first has finished, the next one runs.

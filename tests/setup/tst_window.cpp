@@ -116,9 +116,9 @@ void WindowTest::layout()
 void WindowTest::focusOrderAndBuddies()
 {
     WindowRig rig;
-    const QStringList expected{"txtStatus",   "txtAngle",     "txtNumber",
-                               "cboRange",    "cboHandshake", u"cmdRefresh"_s,
-                               u"cmdAngle"_s, u"cmdNumber"_s, u"cmdClose"_s};
+    const QStringList expected{u"txtStatus"_s, u"txtAngle"_s,     u"txtNumber"_s,
+                               u"cboRange"_s,  u"cboHandshake"_s, u"cmdRefresh"_s,
+                               u"cmdAngle"_s,  u"cmdNumber"_s,    u"cmdClose"_s};
     QStringList order;
     QWidget *w = rig.child<QWidget>("txtStatus");
     for (int i = 0; i < 40 && order.size() < expected.size(); ++i, w = w->nextInFocusChain()) {

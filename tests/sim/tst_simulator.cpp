@@ -199,7 +199,7 @@ private slots:
 
     void rateOptionSetsRecordsPerSecond()
     {
-        QVERIFY(connectTo({u"--rate"_s, "10"}));
+        QVERIFY(connectTo({u"--rate"_s, u"10"_s}));
         QElapsedTimer clock;
         clock.start();
         pty_.write("!START\r\n");
@@ -286,7 +286,7 @@ private slots:
 
     void refuseAnswersErrorToEverything()
     {
-        QVERIFY(connectTo({u"--refuse"_s, "--unpaced"}));
+        QVERIFY(connectTo({u"--refuse"_s, u"--unpaced"_s}));
         QCOMPARE(ask("!RANGE?"), QByteArray("ERROR\r\n"));
         QCOMPARE(ask("!STOP"), QByteArray("ERROR\r\n"));
         QCOMPARE(ask("!START"), QByteArray("ERROR\r\n"));
@@ -295,7 +295,7 @@ private slots:
 
     void replyDelayHoldsTheReply()
     {
-        QVERIFY(connectTo({u"--reply-delay"_s, "300", "--unpaced"}));
+        QVERIFY(connectTo({u"--reply-delay"_s, u"300"_s, u"--unpaced"_s}));
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(ask("!RANGE?", "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
@@ -304,7 +304,7 @@ private slots:
 
     void chunkCutsRepliesIntoPausedPieces()
     {
-        QVERIFY(connectTo({u"--chunk"_s, "4", "--chunk-pause", "80", "--unpaced"}));
+        QVERIFY(connectTo({u"--chunk"_s, u"4"_s, u"--chunk-pause"_s, u"80"_s, u"--unpaced"_s}));
         pty_.write("!RANGE?\r\n");
         const QList<PtyClient::Piece> pieces = pty_.readPieces(600);
         QByteArray all;
@@ -322,7 +322,7 @@ private slots:
 
     void garbageBytesComeBetweenTheAnswerAndTheRecords()
     {
-        QVERIFY(connectTo({u"--garbage-bytes"_s, "20", "--unpaced", "--rate", "20"}));
+        QVERIFY(connectTo({u"--garbage-bytes"_s, u"20"_s, u"--unpaced"_s, u"--rate"_s, u"20"_s}));
         pty_.write("!START\r\n");
         const QByteArray stream = pty_.readFor(300);
         QVERIFY(stream.startsWith("OK\r\n"));
@@ -349,8 +349,9 @@ private slots:
 
     void startingValuesAndAFixedRecordCanBeChosen()
     {
-        QVERIFY(connectTo({u"--set"_s, "RANGE=HALF", "--set", "ALARMPHONE=42", "--record",
-                           "12.50,-3.25,7", "--unpaced", "--rate", "50"}));
+        QVERIFY(
+            connectTo({u"--set"_s, u"RANGE=HALF"_s, u"--set"_s, u"ALARMPHONE=42"_s, u"--record"_s,
+                       u"12.50,-3.25,7"_s, u"--unpaced"_s, u"--rate"_s, u"50"_s}));
         QCOMPARE(ask("!RANGE?", "OK\r\n"), QByteArray("RANGE=HALF\r\nOK\r\n"));
         QCOMPARE(ask("!ALARMPHONE?", "OK\r\n"), QByteArray("ALARMPHONE=42\r\nOK\r\n"));
         pty_.write("!START\r\n");
@@ -361,13 +362,13 @@ private slots:
 
         // A starting value the device would refuse is an error at start.
         SimulatorProcess refused;
-        QVERIFY(!refused.start({u"--set"_s, "RANGE=QUARTER"}));
+        QVERIFY(!refused.start({u"--set"_s, u"RANGE=QUARTER"_s}));
         QVERIFY(refused.errorString().contains(u"RANGE=QUARTER"_s));
     }
 
     void hangupAfterStartClosesTheLine()
     {
-        QVERIFY(connectTo({u"--hangup-after"_s, "0.4"}));
+        QVERIFY(connectTo({u"--hangup-after"_s, u"0.4"_s}));
         QTest::qWait(600); // counted from the first "!START", not from the start
         QVERIFY(sim_->isRunning());
         QElapsedTimer clock;
