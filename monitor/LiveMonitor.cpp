@@ -1,7 +1,6 @@
 #include "monitor/LiveMonitor.h"
 
 #include "device/DeviceProtocol.h"
-#include "monitor/NumberReader.h"
 #include "monitor/PortList.h"
 #include "monitor/ReadoutFormat.h"
 #include "platform/display/Gauge.h"
@@ -11,30 +10,12 @@
 #include "platform/serial/SerialControl.h"
 #include "recording/ReadingSink.h"
 
-#include <cmath>
-#include <limits>
-#include <optional>
-
 namespace
 {
-
-// A record line counted with its CR must have at least this many characters; shorter lines are
-// the device's replies to commands ("OK", "ERROR") and are dropped.
-constexpr qsizetype MinimumLineLength = 11;
-
-// The line's pace at 9600 baud, 10 bits a character (start, 8 data, stop).
-constexpr double MsPerByte = 10.0 * 1000.0 / 9600.0;
 
 // Readout caption colours, 0x00BBGGRR: light red and light blue.
 constexpr std::uint32_t LightRed = 0x000000FF;
 constexpr std::uint32_t LightBlue = 0x00FF0000;
-
-// A field's number, or nothing when it is too large for a double.
-std::optional<double> finiteNumber(QByteArrayView field)
-{
-    const double value = readNumber(field);
-    return std::isfinite(value) ? std::optional(value) : std::nullopt;
-}
 
 } // namespace
 
@@ -109,61 +90,27 @@ void LiveMonitor::MSComm1OnComm()
 {
     if (port_.CommEvent() != SerialControl::Receive)
         return;
-    buffer_.append(port_.Input());
-    readTime_ = QDateTime();
-    // Every complete line waiting is handled now, in order: handling one line per event would
-    // let a backlog build whenever a read brings two lines, and never drain under a steady
-    // stream. What follows a line's end in the buffer all came in this read.
-    while (buffer_.takeLine(line_))
-        handleLine(line_, buffer_.size());
+    stream_.append(port_.Input(), [this](const StreamRecord &record) { showRecord(record); });
 }
 
-QDateTime LiveMonitor::arrivalTime(qsizetype bytesAfter)
+void LiveMonitor::showRecord(const StreamRecord &record)
 {
-    // The control hands on up to a few tens of milliseconds of input at once: a record's last
-    // byte arrived as long before the read as the bytes behind it took on the line.
-    if (!readTime_.isValid())
-        readTime_ = clock_.now();
-    const qint64 readMs = readTime_.toMSecsSinceEpoch();
-    qint64 ms = readMs - qRound64(double(bytesAfter) * MsPerByte);
-    // Never before the record before it (unless the clock was set back since).
-    if (lastArrivalMs_ <= readMs)
-        ms = qMax(ms, lastArrivalMs_);
-    lastArrivalMs_ = ms;
-    return ms == readMs ? readTime_ : readTime_.addMSecs(ms - readMs);
-}
-
-void LiveMonitor::handleLine(const QByteArray &line, qsizetype bytesAfter)
-{
-    if (line.size() < MinimumLineLength)
-        return;
-    fields_ = line.split(',');
-    // A number beyond a double's range reads as infinite: the steps that would use it fail and
-    // are skipped, as any failing step is, so no point or needle ever holds it.
-    const std::optional<double> elevation = finiteNumber(fields_[0]);
-    const std::optional<double> azimuth =
-        fields_.size() > 1 ? finiteNumber(fields_[1]) : std::nullopt;
     // One time for the point and the recorded row, so a recording reloaded later puts its
     // points at the same chart times.
-    const QDateTime now = arrivalTime(bytesAfter);
-    const QTime time = now.time();
+    const QTime time = record.arrival.time();
     const double pointTime =
         double(time.hour() * 3600 + time.minute() * 60 + time.second()) / 86400.0;
-    if (elevation)
-        chart_.AddPoint(0, pointTime, *elevation);
-    if (azimuth)
-        chart_.AddPoint(1, pointTime, *azimuth);
-    if (elevation)
-        elevation_.setNeedleValue(*elevation);
+    if (record.elevation)
+        chart_.AddPoint(0, pointTime, *record.elevation);
+    if (record.azimuth)
+        chart_.AddPoint(1, pointTime, *record.azimuth);
+    if (record.elevation)
+        elevation_.setNeedleValue(*record.elevation);
     azimuth_.setGaugeMode(1);
-    if (azimuth)
-        azimuth_.setNeedleValue(*azimuth);
-    if (sink_) {
-        // A missing or unusable value is recorded as NaN (an empty field).
-        const double missing = std::numeric_limits<double>::quiet_NaN();
-        sink_->readingAccepted({now.toMSecsSinceEpoch(), now.offsetFromUtc(),
-                                elevation.value_or(missing), azimuth.value_or(missing)});
-    }
+    if (record.azimuth)
+        azimuth_.setNeedleValue(*record.azimuth);
+    if (sink_)
+        sink_->readingAccepted(record.reading());
 }
 
 void LiveMonitor::Strip1CursorEvent()
@@ -191,7 +138,7 @@ void LiveMonitor::onDeviceLost(const QString &reason)
 
 void LiveMonitor::resumeStream()
 {
-    buffer_ = ReceiveBuffer(buffer_.capacity());
+    stream_.dropPartialLine();
     port_.setRThreshold(1);
     port_.setOutput(DeviceProtocol::toWire(DeviceProtocol::Start) + DeviceProtocol::LineEnd);
 }

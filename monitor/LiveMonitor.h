@@ -1,14 +1,9 @@
 #pragma once
 
 #include "device/PortOpener.h"
-#include "monitor/ReceiveBuffer.h"
+#include "monitor/RecordStream.h"
 
-#include <QByteArray>
-#include <QDateTime>
-#include <QList>
 #include <QObject>
-
-#include <limits>
 
 class Clock;
 class Gauge;
@@ -58,7 +53,11 @@ public:
     // the record before it); the sink must outlive the monitor or be reset to nullptr first.
     void setReadingSink(ReadingSink *sink) { sink_ = sink; }
 
-    const ReceiveBuffer &receiveBuffer() const { return buffer_; }
+    const ReceiveBuffer &receiveBuffer() const { return stream_.buffer(); }
+
+    // One record onto the chart and the gauges and to the sink, as if it had come from the port
+    // (a mast watched from elsewhere).
+    void showRecord(const StreamRecord &record);
 
     // Off while the program resumes a lost stream by itself: a loss then shows no message box.
     void setLossReported(bool on) { lossReported_ = on; }
@@ -78,9 +77,6 @@ private slots:
 
 private:
     void ResetChart();
-    void handleLine(const QByteArray &line, qsizetype bytesAfter);
-    // When the last byte of a record arrived that had bytesAfter bytes behind it in this read.
-    QDateTime arrivalTime(qsizetype bytesAfter);
 
     SerialControl &port_;
     StripChart &chart_;
@@ -89,11 +85,7 @@ private:
     PortList &ports_;
     const Clock &clock_;
     Prompts &prompts_;
-    ReceiveBuffer buffer_;
-    QList<QByteArray> fields_;
-    QByteArray line_;
+    RecordStream stream_{clock_};
     ReadingSink *sink_ = nullptr;
-    QDateTime readTime_; // the clock at this read, taken when a record first needs it
-    qint64 lastArrivalMs_ = std::numeric_limits<qint64>::min();
     bool lossReported_ = true;
 };
