@@ -50,10 +50,11 @@ private slots:
         event.detail = u"held 5 s"_s;
 
         const QByteArray json = MessagePayload::event(publishedEvent(event));
-        QVERIFY2(json.contains("\"time\":\"" + EventRow::timeText(event.time) + '"'), json);
+        const QByteArray time = "\"time\":\"" + EventRow::timeText(event.time) + '"';
+        QVERIFY2(json.contains(time), json.constData());
         for (const char *part : {"\"event\":\"alarm-start\"", "\"quantity\":\"elevation\"",
                                  "\"value\":6.2", "\"limit\":5", "\"detail\":\"held 5 s\""})
-            QVERIFY2(json.contains(part), json + " lacks " + part);
+            QVERIFY2(json.contains(part), QByteArray(json + " lacks " + part).constData());
     }
 
     // The publisher's lost messages and a broker's refusal are events: kept in the events
