@@ -1,7 +1,8 @@
 // Prints what orvel-logger costs on the machine it runs on:
-//   1. at the line's full rate (the simulator back to back at 9600 baud), publishing to the
-//      system's broker and recording: processor (% of one core) and resident memory, read from
-//      /proc for SECONDS of real time (default 60);
+//   1. at the line's full rate (the simulator back to back at 9600 baud, byte by byte and in
+//      the 16 ms batches of a USB adapter's latency timer), publishing to the system's broker
+//      and recording: processor (% of one core) and resident memory, read from /proc for
+//      SECONDS of real time (default 60);
 //   2. the station's chain (recorder off, alarm rules and watchdog on, a publisher whose broker
 //      never answers, so its queue fills to its bound) fed two simulated days of readings at
 //      the line's rate with a fake clock, as fast as it goes: resident memory every simulated
@@ -62,7 +63,7 @@ double residentMb(qint64 pid)
     return -1;
 }
 
-void fullRate(int seconds)
+void fullRate(int seconds, int batchMs)
 {
     qputenv("ORVEL_SIM", ORVEL_SIM_PATH);
     MosquittoBroker broker;
@@ -71,7 +72,11 @@ void fullRate(int seconds)
         std::printf("no broker (%s): measured without publishing\n",
                     qPrintable(broker.errorString()));
     SimulatorProcess sim;
-    if (!sim.start()) {
+    // Byte by byte at the line's pace, or in the batches a USB adapter delivers.
+    QStringList simOptions;
+    if (batchMs > 0)
+        simOptions << u"--batch"_s << QString::number(batchMs);
+    if (!sim.start(simOptions)) {
         std::printf("simulator: %s\n", qPrintable(sim.errorString()));
         return;
     }
@@ -99,10 +104,13 @@ void fullRate(int seconds)
     const qint64 ticks = cpuTicks(pid) - ticksBefore;
     const double elapsed = double(wall.elapsed()) / 1000.0;
     const double percent = 100.0 * double(ticks) / double(sysconf(_SC_CLK_TCK)) / elapsed;
-    std::printf("full line rate, %s, %.0f s: cpu %.2f %% of one core (target <= 0.5 %%), "
+    const QByteArray how = batchMs > 0
+                               ? QByteArray("in " + QByteArray::number(batchMs) + " ms batches")
+                               : QByteArray("byte by byte");
+    std::printf("full line rate (%s), %s, %.0f s: cpu %.2f %% of one core (target <= 0.5 %%), "
                 "resident %.1f MB now, %.1f MB peak (target <= 24 MB)\n",
-                publishing ? "recording and publishing" : "recording", elapsed, percent,
-                residentMb(pid), peakMb);
+                how.constData(), publishing ? "recording and publishing" : "recording", elapsed,
+                percent, residentMb(pid), peakMb);
     std::fflush(stdout);
     logger.terminate();
     logger.waitForFinished(10000);
@@ -167,7 +175,8 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? QByteArray(argv[1]).toInt() : 60;
-    fullRate(seconds > 0 ? seconds : 60);
+    fullRate(seconds > 0 ? seconds : 60, 0);
+    fullRate(seconds > 0 ? seconds : 60, 16);
     twoDays();
     return 0;
 }
