@@ -140,8 +140,29 @@ void WatchWiring::onCommandDone(frmOrvelShow::StreamCommand command)
 void WatchWiring::endStream()
 {
     resumer_.streamEnded();
+    if (watchman_->streaming() && !remote_)
+        watchman_->streamEnded();
+}
+
+void WatchWiring::remoteStarted(const QString &name)
+{
+    endStream();
+    remote_ = true;
+    watchman_->streamStarted(name);
+}
+
+void WatchWiring::remoteEnded()
+{
+    remote_ = false;
     if (watchman_->streaming())
         watchman_->streamEnded();
+    setSourceNotice(QString());
+}
+
+void WatchWiring::setSourceNotice(const QString &text)
+{
+    portNotice_ = text;
+    showState();
 }
 
 void WatchWiring::onEvent(const MonitorEvent &event)

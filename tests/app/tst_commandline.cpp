@@ -49,6 +49,14 @@ private slots:
         QCOMPARE(options.file, QStringLiteral("day.csv"));
         QVERIFY(o.out.isEmpty() && o.err.isEmpty());
 
+        o = parse({"--watch", "mqtts://broker.example:8884/orvel/site/mast1"});
+        options = std::get<CommandLine::Options>(o.result);
+        QVERIFY(options.watch);
+        QCOMPARE(options.watch->broker.host, QStringLiteral("broker.example"));
+        QCOMPARE(options.watch->broker.port, 8884);
+        QVERIFY(options.watch->broker.tls);
+        QCOMPARE(options.watch->topicPrefix, QStringLiteral("orvel/site/mast1"));
+
         // Qt's own options pass through to QApplication.
         o = parse({"-platform", "offscreen", "-reverse", "day.csv"});
         QCOMPARE(std::get<CommandLine::Options>(o.result).file, QStringLiteral("day.csv"));
@@ -72,6 +80,17 @@ private slots:
         QTest::newRow("hysteresis word") << QStringList{"--hysteresis", "half"} << "--hysteresis: ";
         QTest::newRow("negative watchdog")
             << QStringList{"--no-readings-after", "-3"} << "--no-readings-after: ";
+        // A remote mast: the broker's address with the prefix, and nothing that ends it at once.
+        QTest::newRow("watch without a prefix")
+            << QStringList{"--watch", "mqtt://broker"} << "--watch: \"mqtt://broker\" names no";
+        QTest::newRow("watch a wildcard")
+            << QStringList{"--watch", "mqtt://broker/orvel/+/m1"} << "--watch: the topic prefix";
+        QTest::newRow("watch over http")
+            << QStringList{"--watch", "http://broker/orvel/m1"} << "--watch: ";
+        QTest::newRow("watch with start")
+            << QStringList{"--watch", "mqtt://broker/orvel/m1", "--start"} << "--start";
+        QTest::newRow("watch with a file")
+            << QStringList{"--watch", "mqtt://broker/orvel/m1", "day.csv"} << "FILE";
     }
 
     void monitoringOverridesTheSavedForThisRun()
