@@ -57,7 +57,8 @@ bool RemoteMastDialog::recheck()
 {
     auto parsed = RemoteMastAddress::parse(brokerText(), prefixText());
     if (const QString *wrong = std::get_if<QString>(&parsed)) {
-        error_->setText(*wrong);
+        // The parsers' messages are written to follow an option's name.
+        error_->setText(wrong->left(1).toUpper() + wrong->mid(1) + u'.');
         return false;
     }
     settings_ = std::get<SubscriberSettings>(std::move(parsed));

@@ -48,7 +48,8 @@ void RemoteWatch::start(const SubscriberSettings &settings)
     chart_.setChartMode(2);
     chart_.setTimeScale(1.0 / 1440.0);
 
-    subscriber_ = new MqttSubscriber(settings);
+    // A child, so one whose deletion is still pending goes with the watch at the latest.
+    subscriber_ = new MqttSubscriber(settings, this);
     connect(subscriber_, &MqttSubscriber::readingReceived, this, &RemoteWatch::onReading);
     connect(subscriber_, &MqttSubscriber::statusReceived, this, &RemoteWatch::onStatus);
     connect(subscriber_, &MqttSubscriber::connectedChanged, this, [this](bool connected) {

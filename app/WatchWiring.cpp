@@ -208,9 +208,14 @@ void WatchWiring::showState()
     }
     if (!noticeTimer_.isActive())
         noticeTimer_.start();
-    // A lost port first: while it is away, the alarms' values are the last ones that came.
-    if (!portNotice_.isEmpty())
-        alarms.prepend(portNotice_);
+    // A lost port first: while it is away, the alarms' values are the last ones that came. A
+    // remote mast's line last: it is long, and a line too long for the chart is cut at its end.
+    if (!portNotice_.isEmpty()) {
+        if (remote_)
+            alarms.append(portNotice_);
+        else
+            alarms.prepend(portNotice_);
+    }
     window_.chart().setNotice(alarms.join(QStringLiteral("; ")), AlarmInk);
 }
 

@@ -20,6 +20,9 @@ namespace
 
 // How long the caller waits for the connection's thread to end.
 constexpr unsigned long StopWaitMs = 1000;
+// The inbox's bytes at most, whatever the messages' sizes: a flood of the largest events
+// must not cost what the count of readings allows.
+constexpr qsizetype MaxInboxBytes = 8 * 1024 * 1024;
 
 enum class Leaf { Reading, Status, Event, Other };
 
@@ -46,6 +49,7 @@ struct MqttSubscriber::Link {
     bool stopping = false;
     MqttSubscriber *receiver = nullptr;
     std::deque<Incoming> inbox;
+    qsizetype inboxBytes = 0;
     quint64 overflow = 0;
 
     ~Link()
@@ -126,11 +130,13 @@ void MqttSubscriber::Link::received(const mosquitto_message &message)
     std::lock_guard lock(mutex);
     if (!receiver)
         return;
-    if (qsizetype(inbox.size()) >= settings.inboxCapacity) {
+    if (qsizetype(inbox.size()) >= settings.inboxCapacity ||
+        inboxBytes + incoming.payload.size() > MaxInboxBytes) {
         ++overflow;
         return;
     }
     const bool first = inbox.empty();
+    inboxBytes += incoming.payload.size();
     inbox.push_back(std::move(incoming));
     // One wake-up for a run of messages: the receiver takes all it finds.
     if (first)
@@ -266,6 +272,7 @@ void MqttSubscriber::takeInbox()
     {
         std::lock_guard lock(link_->mutex);
         taken.swap(link_->inbox);
+        link_->inboxBytes = 0;
         std::swap(refused, link_->overflow);
     }
     QPointer<MqttSubscriber> self(this);

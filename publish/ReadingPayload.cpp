@@ -41,7 +41,9 @@ std::variant<Reading, Problem> parse(QByteArrayView payload)
     if (!time.isString())
         return Problem::BadTime;
     // The recording's own row reader, so both read the same times the same way.
-    const std::optional<Reading> timed = RecordRow::parse(time.toString().toUtf8() + ",,");
+    QByteArray row = time.toString().toUtf8();
+    row += ",,";
+    const std::optional<Reading> timed = RecordRow::parse(row);
     if (!timed)
         return Problem::BadTime;
 
