@@ -1,5 +1,7 @@
 #include "sim/RecordGenerator.h"
 
+#include <QStringBuilder>
+
 #include <cmath>
 
 RecordGenerator::RecordGenerator(quint32 seed, QByteArray fixed)

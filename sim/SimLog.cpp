@@ -2,6 +2,8 @@
 
 #include <QTime>
 
+using namespace Qt::StringLiterals;
+
 bool SimLog::open(const QString &path, QString *error)
 {
     clock_.start();
@@ -39,7 +41,7 @@ void SimLog::write(const char *kind, const QByteArray &text)
     if (!file_.isOpen())
         return;
     const QByteArray stamp = QByteArray::number(clock_.elapsed()) + ' ' +
-                             QTime::currentTime().toString("hh:mm:ss.zzz").toLatin1();
+                             QTime::currentTime().toString(u"hh:mm:ss.zzz"_s).toLatin1();
     file_.write(stamp + ' ' + kind + ' ' + escaped(text) + '\n');
     file_.flush();
 }

@@ -2,6 +2,8 @@
 
 #include <QCommandLineParser>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -40,36 +42,41 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Plays a Dravelin inclination sensor on a pseudo-terminal. Prints the terminal's path "
-        "on the first line of standard output.");
+        u"on the first line of standard output."_s);
     parser.addHelpOption();
     parser.addOptions({
-        {"link", "Also make a symbolic link PATH to the terminal (removed at exit).", "PATH"},
-        {"log", "Log every received line, with time stamps, to FILE.", "FILE"},
-        {"rate", "Live records per second (default: back to back at the line's rate).", "N"},
-        {"unpaced", "Send at once instead of at the 9600 baud byte rate."},
-        {"silent", "Never answer, never stream."},
-        {"refuse", "Answer ERROR to every command."},
-        {"reply-delay", "Wait MS milliseconds before each reply.", "MS"},
-        {"chunk", "Send replies and records in pieces of N bytes.", "N"},
-        {"chunk-pause", "Pause MS milliseconds between pieces.", "MS"},
-        {"batch", "Paced output reaches the line every MS milliseconds, as through a USB adapter.",
-         "MS"},
-        {"garbage", "Mix garbage bytes and broken lines into the live stream."},
-        {"garbage-bytes", "Send N random bytes (no CR or LF) after answering !START.", "N"},
-        {"hangup-after", "Hang up SEC seconds after the first !START, then exit.", "SEC"},
-        {"hangup-at", "Hang up SEC seconds after starting, then exit.", "SEC"},
-        {"seed", "Seed of the random values (default 1).", "N"},
-        {"stamp", "Stream records whose elevation is the time they are due (monotonic ms modulo a "
-                  "minute, in tenths), for measuring delays."},
-        {"record", "Stream this record (without CR LF) instead of varying ones.", "TEXT"},
-        {"set", "Start with a stored value, e.g. RANGE=HALF (repeatable).", "NAME=VALUE"},
+        {u"link"_s, u"Also make a symbolic link PATH to the terminal (removed at exit)."_s,
+         u"PATH"_s},
+        {u"log"_s, u"Log every received line, with time stamps, to FILE."_s, u"FILE"_s},
+        {u"rate"_s, u"Live records per second (default: back to back at the line's rate)."_s,
+         u"N"_s},
+        {u"unpaced"_s, u"Send at once instead of at the 9600 baud byte rate."_s},
+        {u"silent"_s, u"Never answer, never stream."_s},
+        {u"refuse"_s, u"Answer ERROR to every command."_s},
+        {u"reply-delay"_s, u"Wait MS milliseconds before each reply."_s, u"MS"_s},
+        {u"chunk"_s, u"Send replies and records in pieces of N bytes."_s, u"N"_s},
+        {u"chunk-pause"_s, u"Pause MS milliseconds between pieces."_s, u"MS"_s},
+        {u"batch"_s,
+         u"Paced output reaches the line every MS milliseconds, as through a USB adapter."_s,
+         u"MS"_s},
+        {u"garbage"_s, u"Mix garbage bytes and broken lines into the live stream."_s},
+        {u"garbage-bytes"_s, u"Send N random bytes (no CR or LF) after answering !START."_s,
+         u"N"_s},
+        {u"hangup-after"_s, u"Hang up SEC seconds after the first !START, then exit."_s, u"SEC"_s},
+        {u"hangup-at"_s, u"Hang up SEC seconds after starting, then exit."_s, u"SEC"_s},
+        {u"seed"_s, u"Seed of the random values (default 1)."_s, u"N"_s},
+        {u"stamp"_s,
+         u"Stream records whose elevation is the time they are due (monotonic ms modulo a "_s
+         u"minute, in tenths), for measuring delays."_s},
+        {u"record"_s, u"Stream this record (without CR LF) instead of varying ones."_s, u"TEXT"_s},
+        {u"set"_s, u"Start with a stored value, e.g. RANGE=HALF (repeatable)."_s, u"NAME=VALUE"_s},
     });
 
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return std::nullopt;
     }
-    if (parser.isSet("help")) {
+    if (parser.isSet(u"help"_s)) {
         SimOptions help;
         help.help = true;
         help.helpText = parser.helpText();
@@ -81,29 +88,29 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     }
 
     SimOptions options;
-    options.linkPath = parser.value("link");
-    options.logPath = parser.value("log");
-    options.unpaced = parser.isSet("unpaced");
-    options.silent = parser.isSet("silent");
-    options.refuse = parser.isSet("refuse");
-    options.garbage = parser.isSet("garbage");
-    options.stamp = parser.isSet("stamp");
-    options.record = parser.value("record").toLatin1();
+    options.linkPath = parser.value(u"link"_s);
+    options.logPath = parser.value(u"log"_s);
+    options.unpaced = parser.isSet(u"unpaced"_s);
+    options.silent = parser.isSet(u"silent"_s);
+    options.refuse = parser.isSet(u"refuse"_s);
+    options.garbage = parser.isSet(u"garbage"_s);
+    options.stamp = parser.isSet(u"stamp"_s);
+    options.record = parser.value(u"record"_s).toLatin1();
 
     int seed = int(options.seed);
-    if (!readSeconds(parser, "rate", &options.rate, error) ||
-        !readInt(parser, "reply-delay", &options.replyDelayMs, error) ||
-        !readInt(parser, "chunk", &options.chunk, error) ||
-        !readInt(parser, "chunk-pause", &options.chunkPauseMs, error) ||
-        !readInt(parser, "batch", &options.batchMs, error) ||
-        !readInt(parser, "garbage-bytes", &options.garbageBytes, error) ||
-        !readSeconds(parser, "hangup-after", &options.hangupAfterStart, error) ||
-        !readSeconds(parser, "hangup-at", &options.hangupAt, error) ||
-        !readInt(parser, "seed", &seed, error))
+    if (!readSeconds(parser, u"rate"_s, &options.rate, error) ||
+        !readInt(parser, u"reply-delay"_s, &options.replyDelayMs, error) ||
+        !readInt(parser, u"chunk"_s, &options.chunk, error) ||
+        !readInt(parser, u"chunk-pause"_s, &options.chunkPauseMs, error) ||
+        !readInt(parser, u"batch"_s, &options.batchMs, error) ||
+        !readInt(parser, u"garbage-bytes"_s, &options.garbageBytes, error) ||
+        !readSeconds(parser, u"hangup-after"_s, &options.hangupAfterStart, error) ||
+        !readSeconds(parser, u"hangup-at"_s, &options.hangupAt, error) ||
+        !readInt(parser, u"seed"_s, &seed, error))
         return std::nullopt;
     options.seed = quint32(seed);
 
-    const QStringList settings = parser.values("set");
+    const QStringList settings = parser.values(u"set"_s);
     for (const QString &setting : settings) {
         const qsizetype equals = setting.indexOf(u'=');
         if (equals <= 0) {

@@ -26,6 +26,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -132,8 +134,9 @@ private slots:
         qputenv("TZ", "Europe/Berlin");
         QVERIFY(dir_.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           dir_.filePath("settings"));
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.filePath("settings"));
+                           dir_.filePath(u"settings"_s));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           dir_.filePath(u"settings"_s));
     }
 
     // Open Recording starts in the recordings folder; the save dialogs in the folder last saved
@@ -142,15 +145,15 @@ private slots:
     {
         QSettings(QCoreApplication::applicationName()).clear();
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-        const QString chosen = dir_.filePath("chosen");
+        const QString chosen = dir_.filePath(u"chosen"_s);
         QVERIFY(QDir().mkpath(chosen));
         {
             Rig rig;
             rig.menu.openRecording->trigger();
             QCOMPARE(rig.files.openedIn, QStringLiteral("/recs"));
             rig.menu.saveChartPicture->trigger(); // cancelled
-            QCOMPARE(rig.files.suggestedPath, QDir(pictures).filePath("orvel-chart.png"));
-            rig.files.path = chosen + "/chart.png";
+            QCOMPARE(rig.files.suggestedPath, QDir(pictures).filePath(u"orvel-chart.png"_s));
+            rig.files.path = chosen + u"/chart.png"_s;
             rig.menu.saveChartPicture->trigger();
             rig.chart.AddPoint(0, tod(9, 0, 0), 5);
             rig.files.path.clear();
@@ -159,10 +162,10 @@ private slots:
         }
         Rig nextRun;
         nextRun.menu.saveChartPicture->trigger();
-        QCOMPARE(nextRun.files.suggestedPath, chosen + "/orvel-chart.png");
+        QCOMPARE(nextRun.files.suggestedPath, QString(chosen + u"/orvel-chart.png"_s));
         QVERIFY(QDir(chosen).removeRecursively());
         nextRun.menu.saveChartPicture->trigger();
-        QCOMPARE(nextRun.files.suggestedPath, QDir(pictures).filePath("orvel-chart.png"));
+        QCOMPARE(nextRun.files.suggestedPath, QDir(pictures).filePath(u"orvel-chart.png"_s));
     }
 
     void entriesInOrder()
@@ -173,8 +176,8 @@ private slots:
             if (!action->isSeparator())
                 captions.append(action->text());
         }
-        QCOMPARE(captions, (QStringList{"Open Recording...", "Export Chart Data...",
-                                        "Save Chart Picture...", "Copy Values at Cursor"}));
+        QCOMPARE(captions, (QStringList{u"Open Recording..."_s, u"Export Chart Data..."_s,
+                                        u"Save Chart Picture..."_s, u"Copy Values at Cursor"_s}));
         // Nothing to export or copy yet.
         emit rig.chartMenu.aboutToShow();
         QVERIFY(!rig.menu.exportChartData->isEnabled());
@@ -189,7 +192,7 @@ private slots:
         rig.ui.mnuStart->trigger();
         QVERIFY(rig.port.PortOpen());
         rig.port.deliver("12.34,359.96\r\n");
-        const QString path = file("x.csv", "time,elevation,azimuth\r\n1\r\n");
+        const QString path = file(u"x.csv"_s, "time,elevation,azimuth\r\n1\r\n");
         rig.menu.openRecording->trigger();
         QCOMPARE(rig.files.asked, 0);
         // The command line's file, the same.
@@ -197,7 +200,7 @@ private slots:
         rig.menu.opener().open(path);
         QCOMPARE(ended.size(), 1);
         QCOMPARE(ended.first().first().toBool(), false);
-        const QString why = "A recording can be opened only while the port is closed.";
+        const QString why = u"A recording can be opened only while the port is closed."_s;
         QCOMPARE(rig.prompts.messages, (QStringList{why, why}));
         QCOMPARE(rig.chart.store().trace(0).appended(), 1u);
     }
@@ -207,11 +210,11 @@ private slots:
     {
         Rig rig;
         rig.chart.AddPoint(0, tod(9, 0, 0), 5);
-        const QString path = file("picture.csv", QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
+        const QString path = file(u"picture.csv"_s, QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
         QVERIFY(!openAndWait(rig, path));
         QCOMPARE(rig.prompts.messages.size(), 1);
         QVERIFY(rig.prompts.messages[0].contains(QDir::toNativeSeparators(path)));
-        QVERIFY(rig.prompts.details[0].contains("binary"));
+        QVERIFY(rig.prompts.details[0].contains(u"binary"_s));
         QCOMPARE(pointsOf(rig.chart, 0), (QList<QPair<double, double>>{{at(9, 0, 0), 5}}));
     }
 
@@ -247,7 +250,7 @@ private slots:
         rig.prompts.onMessage = [&](const QString &) {
             progressDialogsAtMessage = int(rig.window.findChildren<QProgressDialog *>().size());
         };
-        const QString path = file("result.csv", bytes);
+        const QString path = file(u"result.csv"_s, bytes);
         openAndWait(rig, path);
         QCOMPARE(rig.prompts.messages, QStringList{message.arg(QDir::toNativeSeparators(path))});
         QCOMPARE(rig.prompts.details, QStringList{detail});
@@ -261,13 +264,13 @@ private slots:
         Rig rig;
         rig.window.show();
         rig.chart.AddPoint(0, tod(9, 0, 0), 5);
-        const QString slow = file("slow.csv", "time,elevation,azimuth\r\n"
-                                              "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n");
+        const QString slow = file(u"slow.csv"_s, "time,elevation,azimuth\r\n"
+                                                 "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n");
         QVERIFY(QFile::resize(slow, qint64(8) << 30));
         QSignalSpy ended(&rig.menu.opener(), &RecordingOpener::loadEnded);
         rig.files.path = slow;
         rig.menu.openRecording->trigger();
-        auto *progress = rig.window.findChild<QProgressDialog *>("orvelProgress");
+        auto *progress = rig.window.findChild<QProgressDialog *>(u"orvelProgress"_s);
         QVERIFY(progress);
         QCOMPARE(progress->windowTitle(), QStringLiteral("Orvel On-Line"));
         QCOMPARE(progress->windowModality(), Qt::WindowModal);
@@ -287,10 +290,10 @@ private slots:
     {
         Rig rig;
         rig.chart.AddPoint(0, tod(9, 0, 0), 5);
-        const QString path = file("day.csv", "time,elevation,azimuth\r\n"
-                                             "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n"
-                                             "not a row\r\n"
-                                             "2026-12-07T14:05:20.000+01:00,13,40\r\n");
+        const QString path = file(u"day.csv"_s, "time,elevation,azimuth\r\n"
+                                                "2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n"
+                                                "not a row\r\n"
+                                                "2026-12-07T14:05:20.000+01:00,13,40\r\n");
         QVERIFY(openAndWait(rig, path));
         QCOMPARE(rig.chart.fileNotice(), QStringLiteral("day.csv: 2026-12-07"));
         QCOMPARE(pointsOf(rig.chart, 0),
@@ -299,7 +302,7 @@ private slots:
         QVERIFY(rig.chart.timeRange().contains(at(14, 5, 9)));
         QVERIFY(rig.chart.timeRange().contains(at(14, 5, 20)));
         QCOMPARE(rig.prompts.messages.size(), 1);
-        QVERIFY(rig.prompts.messages[0].startsWith("1 of the rows in "));
+        QVERIFY(rig.prompts.messages[0].startsWith(u"1 of the rows in "_s));
 
         rig.chart.setCursorX(at(14, 5, 15));
         QCOMPARE(rig.chart.ValueAtCursor(0), 12.5);
@@ -327,7 +330,7 @@ private slots:
         const auto before0 = pointsOf(rig.chart, 0);
         const auto before1 = pointsOf(rig.chart, 1);
 
-        const QString path = dir_.filePath("export.csv");
+        const QString path = dir_.filePath(u"export.csv"_s);
         rig.files.path = path;
         QSignalSpy ended(&rig.menu.exporter(), &ChartExporter::exportEnded);
         rig.menu.exportChartData->trigger();
@@ -375,45 +378,45 @@ private slots:
         QVERIFY(rig.files.offeredFilters.isEmpty());
         const QSize size = rig.chart.size();
 
-        rig.files.path = dir_.filePath("chart");
-        rig.files.filter = "PNG (*.png)";
+        rig.files.path = dir_.filePath(u"chart"_s);
+        rig.files.filter = u"PNG (*.png)"_s;
         rig.menu.saveChartPicture->trigger();
-        QVERIFY(rig.files.offeredFilters.contains("PNG at twice the size (*.png)"));
-        QCOMPARE(QImage(dir_.filePath("chart.png")).size(), size);
+        QVERIFY(rig.files.offeredFilters.contains(u"PNG at twice the size (*.png)"_s));
+        QCOMPARE(QImage(dir_.filePath(u"chart.png"_s)).size(), size);
 
-        rig.files.path = dir_.filePath("chart2x.png");
-        rig.files.filter = "PNG at twice the size (*.png)";
+        rig.files.path = dir_.filePath(u"chart2x.png"_s);
+        rig.files.filter = u"PNG at twice the size (*.png)"_s;
         rig.menu.saveChartPicture->trigger();
-        QCOMPARE(QImage(dir_.filePath("chart2x.png")).size(), size * 2);
+        QCOMPARE(QImage(dir_.filePath(u"chart2x.png"_s)).size(), size * 2);
 
-        rig.files.path = dir_.filePath("chart.pdf");
-        rig.files.filter = "PDF (*.pdf)";
+        rig.files.path = dir_.filePath(u"chart.pdf"_s);
+        rig.files.filter = u"PDF (*.pdf)"_s;
         rig.menu.saveChartPicture->trigger();
-        QFile pdf(dir_.filePath("chart.pdf"));
+        QFile pdf(dir_.filePath(u"chart.pdf"_s));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QVERIFY(pdf.read(5) == "%PDF-");
 
         // The typed ending decides; a name without a known one gets the chosen type's.
-        rig.files.path = dir_.filePath("typed.pdf");
-        rig.files.filter = "PNG (*.png)";
+        rig.files.path = dir_.filePath(u"typed.pdf"_s);
+        rig.files.filter = u"PNG (*.png)"_s;
         rig.menu.saveChartPicture->trigger();
-        QFile typed(dir_.filePath("typed.pdf"));
+        QFile typed(dir_.filePath(u"typed.pdf"_s));
         QVERIFY(typed.open(QIODevice::ReadOnly));
         QVERIFY(typed.read(5) == "%PDF-");
-        rig.files.path = dir_.filePath("typed.PNG");
-        rig.files.filter = "PDF (*.pdf)";
+        rig.files.path = dir_.filePath(u"typed.PNG"_s);
+        rig.files.filter = u"PDF (*.pdf)"_s;
         rig.menu.saveChartPicture->trigger();
-        QCOMPARE(QImage(dir_.filePath("typed.PNG"), "png").size(), size);
-        rig.files.path = dir_.filePath("chart.v2");
-        rig.files.filter = "PNG at twice the size (*.png)";
+        QCOMPARE(QImage(dir_.filePath(u"typed.PNG"_s), "png").size(), size);
+        rig.files.path = dir_.filePath(u"chart.v2"_s);
+        rig.files.filter = u"PNG at twice the size (*.png)"_s;
         rig.menu.saveChartPicture->trigger();
-        QCOMPARE(QImage(dir_.filePath("chart.v2.png")).size(), size * 2);
+        QCOMPARE(QImage(dir_.filePath(u"chart.v2.png"_s)).size(), size * 2);
 
-        rig.files.path = dir_.filePath("no/such/folder/chart.png");
-        rig.files.filter = "PNG (*.png)";
+        rig.files.path = dir_.filePath(u"no/such/folder/chart.png"_s);
+        rig.files.filter = u"PNG (*.png)"_s;
         rig.menu.saveChartPicture->trigger();
         QCOMPARE(rig.prompts.messages.size(), 1);
-        QVERIFY(rig.prompts.messages[0].startsWith("Cannot save the picture"));
+        QVERIFY(rig.prompts.messages[0].startsWith(u"Cannot save the picture"_s));
     }
 };
 

@@ -17,6 +17,8 @@
 #include <QtTest>
 #include <qcustomplot.h>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -106,7 +108,7 @@ private slots:
         QVERIFY(!rig.menu->recordReadings->isChecked());
         QVERIFY(!rig.menu->recordReadings->isEnabled());
         QVERIFY(!rig.recorder.isRecording());
-        QVERIFY(rig.menu->recordReadings->toolTip().contains("--no-record"));
+        QVERIFY(rig.menu->recordReadings->toolTip().contains(u"--no-record"_s));
         QVERIFY(!QSettings(QCoreApplication::applicationName())
                      .contains(QLatin1String(ChartMenu::RecordReadingsKey)));
     }
@@ -134,7 +136,7 @@ private slots:
 
     void openRecordingsFolderShowsIt()
     {
-        const QString recordings = folder.filePath("recordings");
+        const QString recordings = folder.filePath(u"recordings"_s);
         Rig rig(recordings);
         QTRY_VERIFY(QFileInfo(recordings).isDir());
         QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");

@@ -6,6 +6,8 @@
 #include <QTextStream>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -20,7 +22,7 @@ Outcome parse(const QStringList &arguments)
     Outcome o;
     QTextStream out(&o.out);
     QTextStream err(&o.err);
-    o.result = CommandLine::parse(QStringList{"/usr/bin/orvel"} + arguments, out, err);
+    o.result = CommandLine::parse(QStringList{u"/usr/bin/orvel"_s} + arguments, out, err);
     return o;
 }
 
@@ -42,14 +44,14 @@ private slots:
         auto options = std::get<CommandLine::Options>(o.result);
         QVERIFY(options.recordDir.isEmpty() && !options.noRecord && options.file.isEmpty());
 
-        o = parse({"--record-dir", "/tmp/r", "--no-record", "day.csv"});
+        o = parse({u"--record-dir"_s, u"/tmp/r"_s, u"--no-record"_s, u"day.csv"_s});
         options = std::get<CommandLine::Options>(o.result);
         QCOMPARE(options.recordDir, QStringLiteral("/tmp/r"));
         QVERIFY(options.noRecord);
         QCOMPARE(options.file, QStringLiteral("day.csv"));
         QVERIFY(o.out.isEmpty() && o.err.isEmpty());
 
-        o = parse({"--watch", "mqtts://broker.example:8884/orvel/site/mast1"});
+        o = parse({u"--watch"_s, u"mqtts://broker.example:8884/orvel/site/mast1"_s});
         options = std::get<CommandLine::Options>(o.result);
         QVERIFY(options.watch);
         QCOMPARE(options.watch->broker.host, QStringLiteral("broker.example"));
@@ -58,7 +60,7 @@ private slots:
         QCOMPARE(options.watch->topicPrefix, QStringLiteral("orvel/site/mast1"));
 
         // Qt's own options pass through to QApplication.
-        o = parse({"-platform", "offscreen", "-reverse", "day.csv"});
+        o = parse({u"-platform"_s, u"offscreen"_s, u"-reverse"_s, u"day.csv"_s});
         QCOMPARE(std::get<CommandLine::Options>(o.result).file, QStringLiteral("day.csv"));
     }
 
@@ -66,39 +68,42 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown") << QStringList{"--bogus"} << "Unknown option 'bogus'.";
-        QTest::newRow("no value") << QStringList{"--record-dir"} << "Missing value";
-        QTest::newRow("two files") << QStringList{"a.csv", "b.csv"} << "Only one FILE";
+        QTest::newRow("unknown") << QStringList{u"--bogus"_s} << u"Unknown option 'bogus'."_s;
+        QTest::newRow("no value") << QStringList{u"--record-dir"_s} << u"Missing value"_s;
+        QTest::newRow("two files") << QStringList{u"a.csv"_s, u"b.csv"_s} << u"Only one FILE"_s;
         // Each monitoring value through its parser, the message naming the option.
-        QTest::newRow("port 0") << QStringList{"--port", "0"} << "--port: ";
-        QTest::newRow("port word") << QStringList{"--port", "one"} << "--port: ";
+        QTest::newRow("port 0") << QStringList{u"--port"_s, u"0"_s} << u"--port: "_s;
+        QTest::newRow("port word") << QStringList{u"--port"_s, u"one"_s} << u"--port: "_s;
         QTest::newRow("elevation reversed")
-            << QStringList{"--elevation-limits", "5:-5"} << "--elevation-limits: ";
+            << QStringList{u"--elevation-limits"_s, u"5:-5"_s} << u"--elevation-limits: "_s;
         QTest::newRow("azimuth beyond 360")
-            << QStringList{"--azimuth-limits", "350:370"} << "--azimuth-limits: ";
-        QTest::newRow("negative hold") << QStringList{"--alarm-hold", "-1"} << "--alarm-hold: ";
-        QTest::newRow("hysteresis word") << QStringList{"--hysteresis", "half"} << "--hysteresis: ";
+            << QStringList{u"--azimuth-limits"_s, u"350:370"_s} << u"--azimuth-limits: "_s;
+        QTest::newRow("negative hold")
+            << QStringList{u"--alarm-hold"_s, u"-1"_s} << u"--alarm-hold: "_s;
+        QTest::newRow("hysteresis word")
+            << QStringList{u"--hysteresis"_s, u"half"_s} << u"--hysteresis: "_s;
         QTest::newRow("negative watchdog")
-            << QStringList{"--no-readings-after", "-3"} << "--no-readings-after: ";
+            << QStringList{u"--no-readings-after"_s, u"-3"_s} << u"--no-readings-after: "_s;
         // A remote mast: the broker's address with the prefix, and nothing that ends it at once.
-        QTest::newRow("watch without a prefix")
-            << QStringList{"--watch", "mqtt://broker"} << "--watch: \"mqtt://broker\" names no";
+        QTest::newRow("watch without a prefix") << QStringList{u"--watch"_s, u"mqtt://broker"_s}
+                                                << u"--watch: \"mqtt://broker\" names no"_s;
         QTest::newRow("watch a wildcard")
-            << QStringList{"--watch", "mqtt://broker/orvel/+/m1"} << "--watch: the topic prefix";
+            << QStringList{u"--watch"_s, u"mqtt://broker/orvel/+/m1"_s}
+            << u"--watch: the topic prefix"_s;
         QTest::newRow("watch over http")
-            << QStringList{"--watch", "http://broker/orvel/m1"} << "--watch: ";
+            << QStringList{u"--watch"_s, u"http://broker/orvel/m1"_s} << u"--watch: "_s;
         QTest::newRow("watch with start")
-            << QStringList{"--watch", "mqtt://broker/orvel/m1", "--start"} << "--start";
+            << QStringList{u"--watch"_s, u"mqtt://broker/orvel/m1"_s, u"--start"_s} << u"--start"_s;
         QTest::newRow("watch with a file")
-            << QStringList{"--watch", "mqtt://broker/orvel/m1", "day.csv"} << "FILE";
+            << QStringList{u"--watch"_s, u"mqtt://broker/orvel/m1"_s, u"day.csv"_s} << u"FILE"_s;
     }
 
     void monitoringOverridesTheSavedForThisRun()
     {
-        Outcome o =
-            parse({"--start", "--port", "3", "--elevation-limits", "-5:5", "--azimuth-limits",
-                   "350:10", "--alarm-hold", "2.5", "--hysteresis", "0.2", "--no-readings-after",
-                   "30", "--alarm-command", "/bin/tell me", "--no-resume"});
+        Outcome o = parse({u"--start"_s, u"--port"_s, u"3"_s, u"--elevation-limits"_s, u"-5:5"_s,
+                           u"--azimuth-limits"_s, u"350:10"_s, u"--alarm-hold"_s, u"2.5"_s,
+                           u"--hysteresis"_s, u"0.2"_s, u"--no-readings-after"_s, u"30"_s,
+                           u"--alarm-command"_s, u"/bin/tell me"_s, u"--no-resume"_s});
         QVERIFY2(o.err.isEmpty(), qPrintable(o.err));
         const auto options = std::get<CommandLine::Options>(o.result);
         QVERIFY(options.start);
@@ -129,8 +134,8 @@ private slots:
         QFETCH(QString, message);
         const Outcome o = parse(arguments);
         QCOMPARE(std::get<int>(o.result), 1);
-        QVERIFY2(o.err.startsWith("orvel: ") && o.err.contains(message), qPrintable(o.err));
-        QVERIFY(o.err.contains("Try 'orvel --help'"));
+        QVERIFY2(o.err.startsWith(u"orvel: "_s) && o.err.contains(message), qPrintable(o.err));
+        QVERIFY(o.err.contains(u"Try 'orvel --help'"_s));
         QVERIFY(o.out.isEmpty());
     }
 
@@ -141,12 +146,11 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "--record-dir <DIR>"
-                              << "";
-        QTest::newRow("version") << QStringList{"--version"} << 0
-                                 << QStringLiteral("orvel " ORVEL_VERSION_TEXT "\n") << "";
-        QTest::newRow("bogus") << QStringList{"--bogus"} << 1 << ""
-                               << "orvel: Unknown option 'bogus'.";
+        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << u"--record-dir <DIR>"_s << u""_s;
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0
+                                 << QStringLiteral("orvel " ORVEL_VERSION_TEXT "\n") << u""_s;
+        QTest::newRow("bogus") << QStringList{u"--bogus"_s} << 1 << u""_s
+                               << u"orvel: Unknown option 'bogus'."_s;
     }
 
     void theProgramEndsAtOnce()

@@ -14,6 +14,8 @@
 #include <QtTest>
 #include <qcustomplot.h>
 
+using namespace Qt::StringLiterals;
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -71,7 +73,8 @@ void TestMainWindow::menuBarOrderAndPortItems()
     QStringList captions;
     for (QAction *action : rig.window.menuBar()->actions())
         captions.append(action->text());
-    QCOMPARE(captions, (QStringList{"Start", "Stop", "Port", "Setup", "Help", "Exit"}));
+    QCOMPARE(captions,
+             (QStringList{u"Start"_s, u"Stop"_s, u"Port"_s, u"Setup"_s, u"Help"_s, u"Exit"_s}));
     for (QAction *action : rig.window.menuBar()->actions())
         QVERIFY(action->shortcut().isEmpty());
 }

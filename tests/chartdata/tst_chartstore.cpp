@@ -9,6 +9,8 @@
 #include <limits>
 #include <random>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -145,21 +147,21 @@ void TestChartStore::timesOfDayBecomeInstants_data()
     QTest::addColumn<Stamps>("stamps");
     QTest::addColumn<int>("lateMs");
     QTest::addColumn<Stamps>("placed");
-    const Stamps midnight = {"2026-12-07 23:59:59+01:00", "2026-12-08 00:00:00+01:00",
-                             "2026-12-08 00:00:01+01:00"};
+    const Stamps midnight = {u"2026-12-07 23:59:59+01:00"_s, u"2026-12-08 00:00:00+01:00"_s,
+                             u"2026-12-08 00:00:01+01:00"_s};
     QTest::newRow("through midnight") << midnight << 300 << midnight;
-    const Stamps autumn = {"2026-10-25 02:59:59+02:00", "2026-10-25 02:00:00+01:00",
-                           "2026-10-25 02:00:01+01:00", "2026-10-25 02:59:59+01:00",
-                           "2026-10-25 03:00:00+01:00"};
+    const Stamps autumn = {u"2026-10-25 02:59:59+02:00"_s, u"2026-10-25 02:00:00+01:00"_s,
+                           u"2026-10-25 02:00:01+01:00"_s, u"2026-10-25 02:59:59+01:00"_s,
+                           u"2026-10-25 03:00:00+01:00"_s};
     QTest::newRow("autumn: the hour twice") << autumn << 300 << autumn;
-    const Stamps spring = {"2026-03-29 01:59:58+01:00", "2026-03-29 01:59:59+01:00",
-                           "2026-03-29 03:00:00+02:00"};
+    const Stamps spring = {u"2026-03-29 01:59:58+01:00"_s, u"2026-03-29 01:59:59+01:00"_s,
+                           u"2026-03-29 03:00:00+02:00"_s};
     QTest::newRow("spring: an hour skipped") << spring << 300 << spring;
     QTest::newRow("stamped before midnight, handled after")
-        << Stamps{"2026-12-07 23:59:59+01:00"} << 1300 << Stamps{"2026-12-07 23:59:59+01:00"};
+        << Stamps{u"2026-12-07 23:59:59+01:00"_s} << 1300 << Stamps{u"2026-12-07 23:59:59+01:00"_s};
     QTest::newRow("a clock set back a minute is held")
-        << Stamps{"2026-12-07 10:01:00+01:00", "2026-12-07 10:00:00+01:00"} << 300
-        << Stamps{"2026-12-07 10:01:00+01:00", "2026-12-07 10:01:00+01:00"};
+        << Stamps{u"2026-12-07 10:01:00+01:00"_s, u"2026-12-07 10:00:00+01:00"_s} << 300
+        << Stamps{u"2026-12-07 10:01:00+01:00"_s, u"2026-12-07 10:01:00+01:00"_s};
 }
 
 void TestChartStore::timesOfDayBecomeInstants()

@@ -45,7 +45,7 @@ void TestE2eMonitor::startStreamsAndStopDrains()
             closed = i;
     }
     QVERIFY(stop >= 0);
-    QVERIFY2(closed < 0 || closed > stop, qPrintable(log.join('\n')));
+    QVERIFY2(closed < 0 || closed > stop, qPrintable(log.join(u'\n')));
 }
 
 void TestE2eMonitor::checkedPortTakesEffectAfterStopAndStart()

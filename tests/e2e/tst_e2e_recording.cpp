@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -24,7 +26,7 @@ Rows readRows(const QString &folder)
 {
     Rows rows;
     qint64 last = 0;
-    const QStringList files = QDir(folder).entryList({"*.csv"}, QDir::Files, QDir::Name);
+    const QStringList files = QDir(folder).entryList({u"*.csv"_s}, QDir::Files, QDir::Name);
     for (const QString &name : files) {
         // The day's events file lies beside its recording.
         if (name.endsWith(QStringLiteral(".events.csv")))
@@ -72,12 +74,12 @@ private slots:
         QTemporaryDir folder;
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         program.start(QStringLiteral(RECORDING_CHILD), {folder.path()});
         QVERIFY(program.waitForStarted(5000));
-        QVERIFY(sim.waitForLogLine("rx !START", 10000));
+        QVERIFY(sim.waitForLogLine(u"rx !START"_s, 10000));
         QTest::qWait(streamMs);
         program.kill(); // SIGKILL
         QVERIFY(program.waitForFinished(5000));
@@ -85,14 +87,14 @@ private slots:
         // later test that runs as another user, and gets the same terminal number, from the port.
         const QString lockName =
             QStringLiteral("LCK..") +
-            sim.ptyPath().mid(QStringLiteral("/dev/").size()).replace('/', '_');
+            sim.ptyPath().mid(QStringLiteral("/dev/").size()).replace(u'/', u'_');
         for (const QString &folder : {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")})
             QFile::remove(folder + QLatin1Char('/') + lockName);
-        QVERIFY(sim.waitForLogLine("event port closed", 3000));
+        QVERIFY(sim.waitForLogLine(u"event port closed"_s, 3000));
 
-        const QStringList sentLines = sim.logLinesContaining(" event sent ");
+        const QStringList sentLines = sim.logLinesContaining(u" event sent "_s);
         QCOMPARE(sentLines.size(), 1);
-        const qsizetype sent = sentLines[0].section(' ', 4, 4).toLongLong();
+        const qsizetype sent = sentLines[0].section(u' ', 4, 4).toLongLong();
         const Rows rows = readRows(folder.path());
         QCOMPARE(rows.unreadable, 0);
         QVERIFY(rows.ordered);

@@ -11,6 +11,8 @@
 
 #include <QLabel>
 
+using namespace Qt::StringLiterals;
+
 class TestHardSetup : public QObject
 {
     Q_OBJECT
@@ -147,7 +149,7 @@ void TestHardSetup::unplugDuringAWaitEndsItEarly()
     });
     qInfo("unplug during a wait: window shown after %lld ms (a silent device takes over 4000), "
           "%lld lost signals, messages %s, %.3f s processor time in the 500 ms after",
-          qlonglong(shownAfter), qlonglong(lost.size()), qPrintable(rig.boxes.texts().join('|')),
+          qlonglong(shownAfter), qlonglong(lost.size()), qPrintable(rig.boxes.texts().join(u'|')),
           cpu);
     QVERIFY(shownAfter >= 0);
     QVERIFY2(shownAfter < 3000, qPrintable(QString::number(shownAfter)));

@@ -66,8 +66,8 @@ void TestReaders::readNumberSurvivesHostileFields()
     QVERIFY(std::isinf(::readNumber("1e999999999999999999")));
     QVERIFY(std::isinf(::readNumber("-1e400")));
     QCOMPARE(::readNumber("1e-999999"), 0.0);
-    QCOMPARE(::readNumber("0." + QByteArray(500, '0') + "1"), 0.0);
-    QCOMPARE(::readNumber("1." + QByteArray(500, '5') + "e1"), 15.555555555555555);
+    QCOMPARE(::readNumber(QByteArray("0." + QByteArray(500, '0') + "1")), 0.0);
+    QCOMPARE(::readNumber(QByteArray("1." + QByteArray(500, '5') + "e1")), 15.555555555555555);
     auto *rng = QRandomGenerator::global();
     for (int i = 0; i < 20000; ++i) {
         QByteArray field(int(rng->bounded(40)), Qt::Uninitialized);
@@ -148,7 +148,7 @@ void TestReaders::bufferIsBounded()
     QVERIFY(buffer.takeLine(line));
     QCOMPARE(line, QByteArray("12.50,-3.25\r"));
     // One append larger than the bound keeps its tail.
-    buffer.append(QByteArray(5000, 'a') + "b");
+    buffer.append(QByteArray(QByteArray(5000, 'a') + "b"));
     QCOMPARE(buffer.size(), 1024);
     QVERIFY(buffer.text().endsWith("ab"));
 }

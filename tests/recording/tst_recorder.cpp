@@ -22,6 +22,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -121,7 +123,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QDate day(2026, 12, 7);
-        const QString file = RecordingFolder::dayFilePath(dir.path(), "2026-12-07");
+        const QString file = RecordingFolder::dayFilePath(dir.path(), u"2026-12-07"_s);
         FakePrompts prompts;
         {
             Recorder recorder(prompts, fastOptions(dir.path()));
@@ -153,13 +155,14 @@ private slots:
             recorder.readingAccepted(at(QDate(2027, 1, 1), QTime(0, 0, 1, 0), 4, 4));
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                 (QStringList{"2026-12-31.csv", "2027-01-01.csv"}));
-        const QList<Reading> before = readBack(dir.filePath("2026-12-31.csv"));
-        const QList<Reading> after = readBack(dir.filePath("2027-01-01.csv"));
+                 (QStringList{u"2026-12-31.csv"_s, u"2027-01-01.csv"_s}));
+        const QList<Reading> before = readBack(dir.filePath(u"2026-12-31.csv"_s));
+        const QList<Reading> after = readBack(dir.filePath(u"2027-01-01.csv"_s));
         QCOMPARE(before.size(), 2);
         QCOMPARE(after.size(), 2);
         QCOMPARE(after[0].elevation, 3.0);
-        QVERIFY(contents(dir.filePath("2027-01-01.csv")).startsWith("time,elevation,azimuth\r\n"));
+        QVERIFY(
+            contents(dir.filePath(u"2027-01-01.csv"_s)).startsWith("time,elevation,azimuth\r\n"));
     }
 
     // A crash left half a row: it is cut off, so no reader can take it for a whole one, and the
@@ -180,7 +183,7 @@ private slots:
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, kept);
         QTemporaryDir dir;
-        const QString file = dir.filePath("2026-12-07.csv");
+        const QString file = dir.filePath(u"2026-12-07.csv"_s);
         writeFile(file, before);
         FakePrompts prompts;
         {
@@ -195,38 +198,38 @@ private slots:
     void capDeletesOldestWholeDaysFirstNeverToday()
     {
         QTemporaryDir dir;
-        writeFile(dir.filePath("2026-12-05.csv"), QByteArray(100, 'x'));
-        writeFile(dir.filePath("2026-11-30.csv"), QByteArray(100, 'x'));
-        writeFile(dir.filePath("2026-12-01.csv"), QByteArray(100, 'x'));
-        writeFile(dir.filePath("notes.txt"), QByteArray(50, 'x'));
-        writeFile(dir.filePath("2026-11-01-copy.csv"), QByteArray(50, 'x'));
-        writeFile(dir.filePath("2026-12-07.csv"), QByteArray(300, 'x') + "\r\n");
+        writeFile(dir.filePath(u"2026-12-05.csv"_s), QByteArray(100, 'x'));
+        writeFile(dir.filePath(u"2026-11-30.csv"_s), QByteArray(100, 'x'));
+        writeFile(dir.filePath(u"2026-12-01.csv"_s), QByteArray(100, 'x'));
+        writeFile(dir.filePath(u"notes.txt"_s), QByteArray(50, 'x'));
+        writeFile(dir.filePath(u"2026-11-01-copy.csv"_s), QByteArray(50, 'x'));
+        writeFile(dir.filePath(u"2026-12-07.csv"_s), QByteArray(300, 'x') + "\r\n");
 
         // 702 bytes over a cap of 510: the two oldest days go, the third day stays.
-        auto pruned = RecordingFolder::prune(dir.path(), 510, "2026-12-07");
-        QCOMPARE(pruned.deleted, (QStringList{"2026-11-30.csv", "2026-12-01.csv"}));
+        auto pruned = RecordingFolder::prune(dir.path(), 510, u"2026-12-07"_s);
+        QCOMPARE(pruned.deleted, (QStringList{u"2026-11-30.csv"_s, u"2026-12-01.csv"_s}));
         QCOMPARE(pruned.folderBytes, 502);
         // Today's file alone over the cap: every other day goes, today stays, others stay.
-        pruned = RecordingFolder::prune(dir.path(), 10, "2026-12-07");
-        QCOMPARE(pruned.deleted, QStringList{"2026-12-05.csv"});
+        pruned = RecordingFolder::prune(dir.path(), 10, u"2026-12-07"_s);
+        QCOMPARE(pruned.deleted, QStringList{u"2026-12-05.csv"_s});
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                 (QStringList{"2026-11-01-copy.csv", "2026-12-07.csv", "notes.txt"}));
+                 (QStringList{u"2026-11-01-copy.csv"_s, u"2026-12-07.csv"_s, u"notes.txt"_s}));
 
         // The recorder keeps the cap when a new day starts and when writing passes it.
-        writeFile(dir.filePath("2026-12-06.csv"), QByteArray(100, 'x'));
+        writeFile(dir.filePath(u"2026-12-06.csv"_s), QByteArray(100, 'x'));
         FakePrompts prompts;
         Recorder::Options options = fastOptions(dir.path());
         options.capBytes = 1300; // passed by the 21st row of 41 bytes, by less than a day file
         Recorder recorder(prompts, options);
         recorder.readingAccepted(at(QDate(2026, 12, 8), QTime(0, 0)));
         QTRY_COMPARE(recorder.writtenReadings(), 1u);
-        QVERIFY(QFile::exists(dir.filePath("2026-12-06.csv")));
-        QVERIFY(QFile::exists(dir.filePath("2026-12-07.csv")));
+        QVERIFY(QFile::exists(dir.filePath(u"2026-12-06.csv"_s)));
+        QVERIFY(QFile::exists(dir.filePath(u"2026-12-07.csv"_s)));
         for (int i = 1; i <= 20; ++i)
             recorder.readingAccepted(at(QDate(2026, 12, 8), QTime(0, 0, i)));
         QTRY_COMPARE(recorder.writtenReadings(), 21u);
-        QTRY_VERIFY(!QFile::exists(dir.filePath("2026-12-06.csv")));
-        QVERIFY(QFile::exists(dir.filePath("2026-12-07.csv")));
+        QTRY_VERIFY(!QFile::exists(dir.filePath(u"2026-12-06.csv"_s)));
+        QVERIFY(QFile::exists(dir.filePath(u"2026-12-07.csv"_s)));
         QVERIFY(prompts.messages.isEmpty());
     }
 
@@ -244,7 +247,7 @@ private slots:
         QFETCH(bool, full);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        const QString file = RecordingFolder::dayFilePath(dir.path(), "2026-12-07");
+        const QString file = RecordingFolder::dayFilePath(dir.path(), u"2026-12-07"_s);
         auto disk = std::make_shared<FailingDisk>();
         FakePrompts prompts;
         Recorder::Options options = fastOptions(dir.path());
@@ -259,7 +262,7 @@ private slots:
             recorder.readingAccepted(at(day, QTime(9, 0, i)));
         QTRY_COMPARE(prompts.messages.size(), 1);
         QTRY_COMPARE(recorder.writtenReadings() + recorder.lostReadings(), 5u);
-        QVERIFY2(prompts.details[0].startsWith(file + ": " + reason + "."),
+        QVERIFY2(prompts.details[0].startsWith(QString(file + u": "_s + reason + u'.')),
                  qPrintable(prompts.details[0]));
         // Half of four rows went in: two whole rows on the full disk, none kept by a failing sync.
         QCOMPARE(recorder.writtenReadings(), full ? 3u : 1u);
@@ -289,15 +292,15 @@ private slots:
     {
         QFETCH(bool, moved);
         QTemporaryDir dir;
-        const QString folder = dir.filePath("recordings");
-        const QString file = RecordingFolder::dayFilePath(folder, "2026-12-07");
+        const QString folder = dir.filePath(u"recordings"_s);
+        const QString file = RecordingFolder::dayFilePath(folder, u"2026-12-07"_s);
         FakePrompts prompts;
         Recorder recorder(prompts, fastOptions(folder));
         const QDate day(2026, 12, 7);
         recorder.readingAccepted(at(day, QTime(9, 0)));
         QTRY_COMPARE(recorder.writtenReadings(), 1u);
         if (moved)
-            QVERIFY(QDir().rename(folder, dir.filePath("elsewhere")));
+            QVERIFY(QDir().rename(folder, dir.filePath(u"elsewhere"_s)));
         else
             QVERIFY(removeFolder(folder));
         for (int i = 1; i <= 3; ++i)
@@ -307,7 +310,7 @@ private slots:
         QCOMPARE(prompts.details, QStringList{Recorder::remadeDetail(file)});
         QCOMPARE(readBack(file).size(), 3);
         if (moved)
-            QCOMPARE(readBack(dir.filePath("elsewhere/2026-12-07.csv")).size(), 1);
+            QCOMPARE(readBack(dir.filePath(u"elsewhere/2026-12-07.csv"_s)).size(), 1);
 
         // Recording off and on again (and a second removal) go on the same way.
         recorder.setRecordingOn(false);
@@ -339,8 +342,8 @@ private slots:
             QTRY_COMPARE(second.writtenReadings(), 3u);
             QTRY_COMPARE(first.writtenReadings(), 4u);
         }
-        const QString mine = dir.filePath("2026-12-07.csv");
-        const QString beside = dir.filePath("2026-12-07-2.csv");
+        const QString mine = dir.filePath(u"2026-12-07.csv"_s);
+        const QString beside = dir.filePath(u"2026-12-07-2.csv"_s);
         QCOMPARE(readBack(mine).size(), 4);
         QCOMPARE(readBack(beside).size(), 3);
         for (const Reading &row : readBack(beside))
@@ -348,10 +351,10 @@ private slots:
         QVERIFY(firstPrompts.messages.isEmpty());
         QCOMPARE(secondPrompts.messages, QStringList{Recorder::besideText(beside, mine)});
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                 (QStringList{"2026-12-07-2.csv", "2026-12-07.csv"}));
+                 (QStringList{u"2026-12-07-2.csv"_s, u"2026-12-07.csv"_s}));
 
         // A killed program's lock: no such process holds it any more.
-        writeFile(mine + ".lock", "2147483646\nkilled\n\n");
+        writeFile(mine + u".lock"_s, "2147483646\nkilled\n\n");
         FakePrompts prompts;
         {
             Recorder recorder(prompts, fastOptions(dir.path()));
@@ -360,7 +363,7 @@ private slots:
         }
         QCOMPARE(readBack(mine).size(), 5);
         QVERIFY(prompts.messages.isEmpty());
-        QVERIFY(!QFileInfo::exists(mine + ".lock"));
+        QVERIFY(!QFileInfo::exists(mine + u".lock"_s));
     }
 
     // A file that cannot be written: one message naming the file and the reason however many
@@ -381,13 +384,13 @@ private slots:
         QFETCH(QString, blocked);
         QFETCH(QString, reason);
         QTemporaryDir dir;
-        const QString folder = dir.filePath("recordings");
-        const QString file = RecordingFolder::dayFilePath(folder, "2026-12-07");
+        const QString folder = dir.filePath(u"recordings"_s);
+        const QString file = RecordingFolder::dayFilePath(folder, u"2026-12-07"_s);
         const QString obstacle = dir.filePath(blocked);
         QVERIFY(QDir().mkpath(QFileInfo(obstacle).path()));
-        if (QTest::currentDataTag() == QLatin1String("full disk"))
-            QVERIFY(QFile::link("/dev/full", obstacle));
-        else if (blocked.endsWith(".csv"))
+        if (qstrcmp(QTest::currentDataTag(), "full disk") == 0)
+            QVERIFY(QFile::link(u"/dev/full"_s, obstacle));
+        else if (blocked.endsWith(u".csv"_s))
             QVERIFY(QDir().mkpath(obstacle));
         else
             writeFile(obstacle, "not a folder");
@@ -401,9 +404,9 @@ private slots:
         }
         QTRY_COMPARE(recorder.lostReadings(), 10u);
         QCOMPARE(prompts.messages, QStringList{Recorder::failureText()});
-        QVERIFY2(prompts.details[0].startsWith(file + ": " + reason + "."),
+        QVERIFY2(prompts.details[0].startsWith(QString(file + u": "_s + reason + u'.')),
                  qPrintable(prompts.details[0]));
-        QVERIFY(prompts.details[0].contains("resumes by itself"));
+        QVERIFY(prompts.details[0].contains(u"resumes by itself"_s));
 
         if (QFileInfo(obstacle).isDir() && !QFileInfo(obstacle).isSymLink())
             QVERIFY(QDir(obstacle).removeRecursively());
@@ -422,7 +425,7 @@ private slots:
         QCOMPARE(rows.last().msecsSinceEpoch, at(day, QTime(9, 0, 19)).msecsSinceEpoch);
 
         // A new failure is a new episode: told again.
-        QVERIFY(QFile::link("/dev/full", RecordingFolder::dayFilePath(folder, "2026-12-08")));
+        QVERIFY(QFile::link(u"/dev/full"_s, RecordingFolder::dayFilePath(folder, u"2026-12-08"_s)));
         recorder.readingAccepted(at(day.addDays(1), QTime(0, 0)));
         QTRY_COMPARE(prompts.messages.size(), 2);
     }
@@ -432,7 +435,7 @@ private slots:
     void stalledDiskKeepsTheDisplayMoving()
     {
         QTemporaryDir dir;
-        const QString file = RecordingFolder::dayFilePath(dir.path(), "2026-12-07");
+        const QString file = RecordingFolder::dayFilePath(dir.path(), u"2026-12-07"_s);
         QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
 
         FakeSerialControl port;
@@ -468,7 +471,8 @@ private slots:
         QVERIFY2(slowestMs < 1000, qPrintable(QString::number(slowestMs)));
         // The queue holds 50; the writer took the first few before it got stuck.
         QVERIFY(recorder.lostReadings() > 0 && recorder.lostReadings() <= 50u);
-        QVERIFY(prompts.details[0].startsWith(file + ": the disk has not accepted anything"));
+        QVERIFY(prompts.details[0].startsWith(
+            QString(file + u": the disk has not accepted anything"_s)));
         QTest::qWait(500);
         QCOMPARE(prompts.messages.size(), 1);
 
@@ -501,7 +505,7 @@ private slots:
     void stalledDiskDoesNotHoldTheEnd()
     {
         QTemporaryDir dir;
-        const QString file = RecordingFolder::dayFilePath(dir.path(), "2026-12-07");
+        const QString file = RecordingFolder::dayFilePath(dir.path(), u"2026-12-07"_s);
         QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
         FakePrompts prompts;
         QElapsedTimer ending;
@@ -533,14 +537,14 @@ private slots:
         ::close(second);
         recorder.readingAccepted(at(QDate(2026, 12, 7), QTime(9, 0, 2)));
         QTRY_COMPARE(prompts.messages.size(), 1);
-        QVERIFY2(prompts.details[0].contains("Broken pipe"), qPrintable(prompts.details[0]));
+        QVERIFY2(prompts.details[0].contains(u"Broken pipe"_s), qPrintable(prompts.details[0]));
     }
 
     // Off by the user's choice or for this run: nothing is written, no folder is made.
     void offMeansNothingWritten()
     {
         QTemporaryDir dir;
-        const QString folder = dir.filePath("recordings");
+        const QString folder = dir.filePath(u"recordings"_s);
         FakePrompts prompts;
         Recorder::Options options = fastOptions(folder);
         options.enabledThisRun = false;
@@ -559,7 +563,7 @@ private slots:
         recorder.setRecordingOn(true);
         recorder.readingAccepted(at(QDate(2026, 12, 7), QTime(9, 0, 3)));
         QTRY_COMPARE(recorder.writtenReadings(), 2u);
-        const QList<Reading> rows = readBack(RecordingFolder::dayFilePath(folder, "2026-12-07"));
+        const QList<Reading> rows = readBack(RecordingFolder::dayFilePath(folder, u"2026-12-07"_s));
         QCOMPARE(rows.size(), 2);
         QCOMPARE(RecordRow::localSecondOfDay(rows[1]), 9 * 3600 + 3);
     }
@@ -571,19 +575,20 @@ private slots:
         for (const char *name :
              {"2026-12-05-2.csv", "2026-12-05.events.csv", "2026-12-05.csv",
               "2026-12-05-2.events.csv", "2026-12-06.csv", "2026-12-06.events.csv"})
-            writeFile(dir.filePath(name), QByteArray(100, 'x'));
+            writeFile(dir.filePath(QString::fromLatin1(name)), QByteArray(100, 'x'));
         for (const char *name : {"2026-12-04.events.csv", "2026-12-07-2.csv.lock", "2026-12-07.csv",
                                  "2026-12-07-2.csv"})
-            writeFile(dir.filePath(name), QByteArray(10, 'x'));
-        const auto pruned = RecordingFolder::prune(dir.path(), 300, "2026-12-07");
-        QCOMPARE(pruned.deleted, (QStringList{"2026-12-05.csv", "2026-12-05.events.csv",
-                                              "2026-12-05-2.csv", "2026-12-05-2.events.csv"}));
+            writeFile(dir.filePath(QString::fromLatin1(name)), QByteArray(10, 'x'));
+        const auto pruned = RecordingFolder::prune(dir.path(), 300, u"2026-12-07"_s);
+        QCOMPARE(pruned.deleted,
+                 (QStringList{u"2026-12-05.csv"_s, u"2026-12-05.events.csv"_s,
+                              u"2026-12-05-2.csv"_s, u"2026-12-05-2.events.csv"_s}));
         QCOMPARE(pruned.folderBytes, 230); // the lock does not count
-        const auto none = RecordingFolder::prune(dir.path(), 0, "2026-12-07");
-        QCOMPARE(none.deleted, (QStringList{"2026-12-06.csv", "2026-12-06.events.csv"}));
+        const auto none = RecordingFolder::prune(dir.path(), 0, u"2026-12-07"_s);
+        QCOMPARE(none.deleted, (QStringList{u"2026-12-06.csv"_s, u"2026-12-06.events.csv"_s}));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                 (QStringList{"2026-12-04.events.csv", "2026-12-07-2.csv", "2026-12-07-2.csv.lock",
-                              "2026-12-07.csv"}));
+                 (QStringList{u"2026-12-04.events.csv"_s, u"2026-12-07-2.csv"_s,
+                              u"2026-12-07-2.csv.lock"_s, u"2026-12-07.csv"_s}));
     }
 
     void dayFileNames_data()
@@ -612,9 +617,10 @@ private slots:
 
     void defaultFolderIsUnderTheApplicationsData()
     {
-        QVERIFY(RecordingFolder::defaultPath().endsWith("/recordings"));
+        QVERIFY(RecordingFolder::defaultPath().endsWith(u"/recordings"_s));
         QCOMPARE(RecordingFolder::defaultPath(),
-                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/recordings");
+                 QString(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                         u"/recordings"_s));
         FakePrompts prompts;
         Recorder::Options options;
         options.enabledThisRun = false;

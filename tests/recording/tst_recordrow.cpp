@@ -39,8 +39,7 @@ class TestRecordRow : public QObject
 private slots:
     void rowTextIsIsoTimeWithOffsetAndShortestValues()
     {
-        const QDateTime time(QDate(2026, 12, 7), QTime(14, 5, 9, 123),
-                             QTimeZone(3600));
+        const QDateTime time(QDate(2026, 12, 7), QTime(14, 5, 9, 123), QTimeZone(3600));
         QCOMPARE(rowOf(readingAt(time, 12.5, -3.25)),
                  QByteArray("2026-12-07T14:05:09.123+01:00,12.5,-3.25\r\n"));
         const QDateTime west(QDate(2026, 1, 2), QTime(0, 0, 0, 7),
@@ -90,7 +89,8 @@ private slots:
         // A line cut before its azimuth field: a cut inside the last value still parses, which is
         // why readers drop a last line that has no line end.
         for (qsizetype cut = 0; cut <= good.lastIndexOf(','); ++cut)
-            QTest::newRow(qPrintable("torn at " + QString::number(cut))) << good.left(cut);
+            QTest::newRow(qPrintable(QStringLiteral("torn at ") + QString::number(cut)))
+                << good.left(cut);
         QTest::newRow("fourth field") << good + ",1";
         QTest::newRow("text value") << QByteArray("2026-12-07T14:05:09.123+01:00,abc,1");
         QTest::newRow("value too large") << QByteArray("2026-12-07T14:05:09.123Z,1e400,1");

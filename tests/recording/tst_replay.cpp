@@ -14,6 +14,8 @@
 
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace
 {
 
@@ -97,7 +99,7 @@ private slots:
                                 "2026-12-07T14:05:10.001+01:00,,200\n"
                                 "2026-12-07T14:05:11.000+01:00,1e-300,359.99999999999994\r\n";
         ChartStore store;
-        const RecordingLoad result = load(file("good.csv", text), store);
+        const RecordingLoad result = load(file(u"good.csv"_s, text), store);
         QCOMPARE(result.status, RecordingLoad::Status::Loaded);
         QCOMPARE(result.readings, 4);
         QCOMPARE(result.badRows, 0);
@@ -113,8 +115,8 @@ private slots:
 
         // A byte order mark, as some editors save, and LF line ends.
         ChartStore marked;
-        QCOMPARE(load(file("bom.csv", "\xEF\xBB\xBFtime,elevation,azimuth\n"
-                                      "2026-12-07T14:05:09.123+01:00,1,2\n"),
+        QCOMPARE(load(file(u"bom.csv"_s, "\xEF\xBB\xBFtime,elevation,azimuth\n"
+                                         "2026-12-07T14:05:09.123+01:00,1,2\n"),
                       marked)
                      .readings,
                  1);
@@ -139,7 +141,7 @@ private slots:
         text += "2026-12-07T14:05:11.000+01:00,3,4\r\n"
                 "2026-12-07T14:05:12.000+01:00,5,";
         ChartStore store;
-        const RecordingLoad result = load(file("bad.csv", text), store);
+        const RecordingLoad result = load(file(u"bad.csv"_s, text), store);
         QCOMPARE(result.status, RecordingLoad::Status::Loaded);
         QCOMPARE(result.readings, 2);
         QCOMPARE(result.badRows, 6);
@@ -191,7 +193,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, reason);
         ChartStore store;
-        const RecordingLoad result = load(file("refused.csv", bytes), store);
+        const RecordingLoad result = load(file(u"refused.csv"_s, bytes), store);
         QCOMPARE(result.status, RecordingLoad::Status::Refused);
         QVERIFY2(result.reason.contains(reason), qPrintable(result.reason));
     }
@@ -199,18 +201,18 @@ private slots:
     void unreadableRefused()
     {
         ChartStore store;
-        RecordingLoad result = load(dir_.filePath("missing.csv"), store);
+        RecordingLoad result = load(dir_.filePath(u"missing.csv"_s), store);
         QCOMPARE(result.status, RecordingLoad::Status::Refused);
-        QVERIFY2(result.reason.contains("cannot be read"), qPrintable(result.reason));
+        QVERIFY2(result.reason.contains(u"cannot be read"_s), qPrintable(result.reason));
         result = load(dir_.path(), store);
         QCOMPARE(result.status, RecordingLoad::Status::Refused);
-        QVERIFY2(result.reason.contains("folder"), qPrintable(result.reason));
+        QVERIFY2(result.reason.contains(u"folder"_s), qPrintable(result.reason));
         // Refused before reading: a pipe nobody writes would hold the reading for ever.
-        const QString fifo = dir_.filePath("pipe.csv");
+        const QString fifo = dir_.filePath(u"pipe.csv"_s);
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         result = load(fifo, store);
         QCOMPARE(result.status, RecordingLoad::Status::Refused);
-        QVERIFY2(result.reason.contains("not a file"), qPrintable(result.reason));
+        QVERIFY2(result.reason.contains(u"not a file"_s), qPrintable(result.reason));
     }
 
     // Each row at its own date, time and offset: days one after the other, a daylight-saving
@@ -279,7 +281,7 @@ private slots:
         QFETCH(QDate, lastDate);
         const QByteArray header = "time,elevation,azimuth\r\n";
         ChartStore store;
-        const RecordingLoad result = load(file("true-time.csv", header + rows), store);
+        const RecordingLoad result = load(file(u"true-time.csv"_s, header + rows), store);
         QCOMPARE(result.status, RecordingLoad::Status::Loaded);
         QCOMPARE(result.outOfOrder, outOfOrder);
         QCOMPARE(result.readings, rows.count('\n') - outOfOrder);
@@ -328,7 +330,7 @@ private slots:
             if (i % 5000 < 4000)
                 store.append(1, tod, i * 0.003);
         }
-        const QString path = dir_.filePath("export.csv");
+        const QString path = dir_.filePath(u"export.csv"_s);
         JobProgress progress;
         const auto written = ChartExport::save(store.snapshot(), store.offsets(), path, progress);
         QCOMPARE(written.status, ChartExport::Result::Status::Written);
@@ -353,24 +355,24 @@ private slots:
         ChartStore store;
         for (int i = 0; i < 200000; ++i)
             store.append(0, second(36000 + i / 74), i);
-        const QString path = dir_.filePath("cancelled.csv");
+        const QString path = dir_.filePath(u"cancelled.csv"_s);
         JobProgress progress;
         progress.cancelled = true;
         auto result = ChartExport::save(store.snapshot(), UtcOffsetRuns(), path, progress);
         QCOMPARE(result.status, ChartExport::Result::Status::Cancelled);
         QVERIFY(!QFile::exists(path));
 
-        const QString kept = file("kept.csv", "keep me");
+        const QString kept = file(u"kept.csv"_s, "keep me");
         result = ChartExport::save(store.snapshot(), UtcOffsetRuns(), kept, progress);
         QCOMPARE(result.status, ChartExport::Result::Status::Cancelled);
         QFile f(kept);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("keep me"));
-        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files).filter("cancelled").size(), 0);
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files).filter(u"cancelled"_s).size(), 0);
 
         JobProgress fresh;
         result = ChartExport::save(store.snapshot(), UtcOffsetRuns(),
-                                   dir_.filePath("no/such/folder/x.csv"), fresh);
+                                   dir_.filePath(u"no/such/folder/x.csv"_s), fresh);
         QCOMPARE(result.status, ChartExport::Result::Status::Failed);
         QVERIFY(!result.error.isEmpty());
     }
@@ -383,7 +385,7 @@ private slots:
         ChartStore store;
         JobProgress progress;
         progress.cancelled = true;
-        QCOMPARE(RecordingReader::load(file("c.csv", text), store, progress).status,
+        QCOMPARE(RecordingReader::load(file(u"c.csv"_s, text), store, progress).status,
                  RecordingLoad::Status::Cancelled);
     }
 

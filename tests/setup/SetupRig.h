@@ -74,10 +74,10 @@ public:
         statusEnabled = enabled;
     }
 
-    QMap<Field, QString> text{{Field::Angle, "UNKNOWN"},
-                              {Field::Number, "UNKNOWN"},
-                              {Field::Range, "UNKNOWN"},
-                              {Field::Handshake, "UNKNOWN"}};
+    QMap<Field, QString> text{{Field::Angle, QStringLiteral("UNKNOWN")},
+                              {Field::Number, QStringLiteral("UNKNOWN")},
+                              {Field::Range, QStringLiteral("UNKNOWN")},
+                              {Field::Handshake, QStringLiteral("UNKNOWN")}};
     QMap<Field, bool> setVisible{{Field::Angle, false}, {Field::Number, false}};
     QList<Field> focused;
     QString statusLine;

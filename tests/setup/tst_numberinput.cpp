@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class NumberInputTest : public QObject
 {
     Q_OBJECT
@@ -34,39 +36,17 @@ void NumberInputTest::alarmAngle_data()
         QString sent;
     };
     const Case cases[] = {
-        {"C", "5", "05"},
-        {"C", " 7 ", "07"},
-        {"C", "45", "45"},
-        {"C", "7.6", "08"},
-        {"C", "89.6", "90"},
-        {"C", "0.5", "01"},
-        {"C", "2.5", "03"},
-        {"C", "90", "90"},
-        {"C", "0", "00"},
-        {"C", "-0", "00"},
-        {"C", "+5", "05"},
-        {"C", "4.5e1", "45"},
-        {"C", "90.4", Refused},
-        {"C", "-1", Refused},
-        {"C", "-0.4", Refused},
-        {"C", "", Refused},
-        {"C", "   ", Refused},
-        {"C", "UNKNOWN", Refused},
-        {"C", "abc", Refused},
-        {"C", "1 2", Refused},
-        {"C", "inf", Refused},
-        {"C", "nan", Refused},
-        {"C", "5abc", Refused},
-        {"C", "7,6", Refused},
-        {"de_DE", "7,6", "08"},
-        {"de_DE", "89,6", "90"},
-        {"de_DE", "7.6", Refused},
-        {"de_DE", "1.000", Refused},
-        {"fr_FR", "7,6", "08"},
-        {"fr_FR", "1 2", Refused},
-        {"fr_FR", "5", "05"},
-        {"en_US", "7.6", "08"},
-        {"en_US", "1,000", Refused},
+        {"C", "5", u"05"_s},         {"C", " 7 ", u"07"_s},      {"C", "45", u"45"_s},
+        {"C", "7.6", u"08"_s},       {"C", "89.6", u"90"_s},     {"C", "0.5", u"01"_s},
+        {"C", "2.5", u"03"_s},       {"C", "90", u"90"_s},       {"C", "0", u"00"_s},
+        {"C", "-0", u"00"_s},        {"C", "+5", u"05"_s},       {"C", "4.5e1", u"45"_s},
+        {"C", "90.4", Refused},      {"C", "-1", Refused},       {"C", "-0.4", Refused},
+        {"C", "", Refused},          {"C", "   ", Refused},      {"C", "UNKNOWN", Refused},
+        {"C", "abc", Refused},       {"C", "1 2", Refused},      {"C", "inf", Refused},
+        {"C", "nan", Refused},       {"C", "5abc", Refused},     {"C", "7,6", Refused},
+        {"de_DE", "7,6", u"08"_s},   {"de_DE", "89,6", u"90"_s}, {"de_DE", "7.6", Refused},
+        {"de_DE", "1.000", Refused}, {"fr_FR", "7,6", u"08"_s},  {"fr_FR", "1 2", Refused},
+        {"fr_FR", "5", u"05"_s},     {"en_US", "7.6", u"08"_s},  {"en_US", "1,000", Refused},
     };
     for (const Case &c : cases)
         QTest::addRow("%s '%s'", c.locale, c.text) << c.locale << c.text << c.sent;
@@ -93,11 +73,11 @@ void NumberInputTest::alarmPhone_data()
         QString sent;
     };
     const Case cases[] = {
-        {"C", " 012 ", "012"},       {"C", "0", "0"},         {"C", "5551234", "5551234"},
-        {"C", "-5", Refused},        {"C", "-0", Refused},    {"C", "12 34", Refused},
-        {"C", "0-12", Refused},      {"C", "", Refused},      {"C", "UNKNOWN", Refused},
-        {"C", "abc", Refused},       {"de_DE", "012", "012"}, {"fr_FR", "1 234", Refused},
-        {"fr_FR", " 0612 ", "0612"},
+        {"C", " 012 ", u"012"_s},       {"C", "0", u"0"_s},         {"C", "5551234", u"5551234"_s},
+        {"C", "-5", Refused},           {"C", "-0", Refused},       {"C", "12 34", Refused},
+        {"C", "0-12", Refused},         {"C", "", Refused},         {"C", "UNKNOWN", Refused},
+        {"C", "abc", Refused},          {"de_DE", "012", u"012"_s}, {"fr_FR", "1 234", Refused},
+        {"fr_FR", " 0612 ", u"0612"_s},
     };
     for (const Case &c : cases)
         QTest::addRow("%s '%s'", c.locale, c.text) << c.locale << c.text << c.sent;

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using Field = SetupView::Field;
 
 namespace
@@ -48,7 +50,7 @@ void ReadBackTest::responsiveDeviceFillsTheWindow()
     // The status stops at its first "OK" CR LF, and every one of them is removed.
     QCOMPARE(rig.view.statusText, QStringLiteral("Dravelin V2\r\nSelf test "));
     QVERIFY(!rig.view.statusEnabled);
-    QCOMPARE(rig.view.statusLine, "Refreshed at " + now(rig));
+    QCOMPARE(rig.view.statusLine, QString(u"Refreshed at "_s + now(rig)));
     QVERIFY(!rig.view.setVisible[Field::Angle]);
     QVERIFY(!rig.view.setVisible[Field::Number]);
     QVERIFY(!rig.port.PortOpen());
@@ -66,8 +68,8 @@ void ReadBackTest::silentDeviceMakesTwoStopAttempts()
     QCOMPARE(rig.written(), (QList<QByteArray>{"!STOP\r\n", "!STOP\r\n"}));
     const double took = rig.clock.elapsed - start;
     QVERIFY2(took > 4.0 && took < 4.1, qPrintable(QString::number(took)));
-    QCOMPARE(rig.prompts.messages, QStringList{"Device not responding"});
-    QCOMPARE(rig.view.statusLine, "Device not responding at " + now(rig));
+    QCOMPARE(rig.prompts.messages, QStringList{u"Device not responding"_s});
+    QCOMPARE(rig.view.statusLine, QString(u"Device not responding at "_s + now(rig)));
     for (const Field field : {Field::Angle, Field::Number, Field::Range, Field::Handshake})
         QCOMPARE(rig.view.text[field], QStringLiteral("UNKNOWN"));
     QVERIFY(rig.session.lastReply().startsWith(u'>'));
@@ -93,7 +95,7 @@ void ReadBackTest::refusedStopIsRepeatedForThreeSecondsThenReadsAnyway()
     QVERIFY2(statusAt > 3.0 && statusAt < 3.1, qPrintable(QString::number(statusAt)));
     QCOMPARE(rig.session.lastReply(), QStringLiteral("ERROR"));
     QCOMPARE(rig.view.text[Field::Range], QStringLiteral("HALF"));
-    QCOMPARE(rig.view.statusLine, "Refreshed at " + now(rig));
+    QCOMPARE(rig.view.statusLine, QString(u"Refreshed at "_s + now(rig)));
     QVERIFY(rig.prompts.messages.isEmpty());
 }
 
@@ -106,9 +108,9 @@ void ReadBackTest::portThatCannotOpen()
     rig.view.setVisible[Field::Angle] = true;
     rig.session.Load();
 
-    QCOMPARE(rig.prompts.messages, QStringList{"Cannot open Com port 3"});
+    QCOMPARE(rig.prompts.messages, QStringList{u"Cannot open Com port 3"_s});
     QCOMPARE(rig.prompts.details, QStringList{rig.port.absentReason});
-    QCOMPARE(rig.view.statusLine, "Cannot open Com port " + now(rig));
+    QCOMPARE(rig.view.statusLine, QString(u"Cannot open Com port "_s + now(rig)));
     QVERIFY(rig.port.writes.isEmpty());
     QCOMPARE(rig.view.text[Field::Angle], QStringLiteral("45"));
     QVERIFY(!rig.view.setVisible[Field::Angle]);
@@ -128,7 +130,7 @@ void ReadBackTest::unansweredQueriesShowTheirResults()
     QCOMPARE(rig.view.text[Field::Number], QStringLiteral(">>>12"));
     QCOMPARE(rig.view.text[Field::Range], QStringLiteral(">>>"));
     QCOMPARE(rig.view.text[Field::Handshake], QStringLiteral(">>>"));
-    QCOMPARE(rig.view.statusLine, "Refreshed at " + now(rig));
+    QCOMPARE(rig.view.statusLine, QString(u"Refreshed at "_s + now(rig)));
     QVERIFY(rig.prompts.messages.isEmpty());
     QVERIFY(!rig.port.PortOpen());
 }
@@ -143,9 +145,10 @@ void ReadBackTest::refreshWhileAReadBackWaits()
     };
     rig.session.ReadBack();
 
-    QCOMPARE(rig.prompts.messages, (QStringList{"Port already active", "Port already active"}));
+    QCOMPARE(rig.prompts.messages,
+             (QStringList{u"Port already active"_s, u"Port already active"_s}));
     QCOMPARE(rig.written().size(), 6);
-    QCOMPARE(rig.view.statusLine, "Refreshed at " + now(rig));
+    QCOMPARE(rig.view.statusLine, QString(u"Refreshed at "_s + now(rig)));
 }
 
 void ReadBackTest::setAndListChoicesWhileAReadBackWaitsAreRefused()
@@ -171,7 +174,7 @@ void ReadBackTest::setAndListChoicesWhileAReadBackWaitsAreRefused()
     QCOMPARE(rig.prompts.beeps, 4);
     QCOMPARE(rig.written().size(), 6);
     QVERIFY(!rig.port.written().contains("="));
-    QCOMPARE(rig.view.statusLine, "Refreshed at " + now(rig));
+    QCOMPARE(rig.view.statusLine, QString(u"Refreshed at "_s + now(rig)));
 }
 
 void ReadBackTest::closingTheWindowDuringEachWait_data()
@@ -229,8 +232,8 @@ void ReadBackTest::deviceGoneDuringTheStopLoop()
     QVERIFY(rig.clock.elapsed - start < 0.5);
     QCOMPARE(rig.written(), QList<QByteArray>{"!STOP\r\n"});
     QCOMPARE(rig.port.writesWhileClosed, 0);
-    QCOMPARE(rig.prompts.messages, QStringList{"Device not responding"});
-    QCOMPARE(rig.view.statusLine, "Device not responding at " + now(rig));
+    QCOMPARE(rig.prompts.messages, QStringList{u"Device not responding"_s});
+    QCOMPARE(rig.view.statusLine, QString(u"Device not responding at "_s + now(rig)));
 }
 
 QTEST_GUILESS_MAIN(ReadBackTest)

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 using Field = SetupView::Field;
 
 namespace
@@ -180,10 +182,10 @@ void SettingsTest::noReply()
 
     const double took = rig.clock.elapsed - start;
     QVERIFY(took > 2.0 && took < 2.05);
-    QCOMPARE(rig.prompts.messages, QStringList{"Device not responding"});
+    QCOMPARE(rig.prompts.messages, QStringList{u"Device not responding"_s});
     QCOMPARE(statusDuringMessage, QStringLiteral("Working. Please wait..."));
     QVERIFY(portOpenDuringMessage);
-    QCOMPARE(rig.view.statusLine, "Device not responding at " + now(rig));
+    QCOMPARE(rig.view.statusLine, QString(u"Device not responding at "_s + now(rig)));
     QCOMPARE(rig.view.text[f], shown);
     if (f == Field::Angle || f == Field::Number)
         QVERIFY(rig.view.setVisible[f]);
@@ -228,7 +230,7 @@ void SettingsTest::portThatCannotOpenLeavesWorking()
     rig.view.setFieldText(Field::Angle, QStringLiteral("45"));
     rig.session.cmdAngleClicked();
 
-    QCOMPARE(rig.prompts.messages, QStringList{"Cannot open Com port 4"});
+    QCOMPARE(rig.prompts.messages, QStringList{u"Cannot open Com port 4"_s});
     QCOMPARE(rig.prompts.details, QStringList{rig.port.absentReason});
     QCOMPARE(rig.view.statusLine, QStringLiteral("Working. Please wait..."));
     QVERIFY(rig.port.writes.isEmpty());
@@ -257,10 +259,10 @@ void SettingsTest::secondActionWhileOneWaitsIsRefused()
 
     QCOMPARE(rig.written(), QList<QByteArray>{"!ALARMANGLE=45\r\n"});
     QCOMPARE(rig.prompts.beeps, 3);
-    QCOMPARE(rig.prompts.messages, QStringList{"Port already active"});
+    QCOMPARE(rig.prompts.messages, QStringList{u"Port already active"_s});
     QCOMPARE(rig.view.text[Field::Range], QStringLiteral("FULL"));
     QCOMPARE(rig.view.text[Field::Number], QStringLiteral("12"));
-    QCOMPARE(rig.view.statusLine, "Alarm Angle Changed at " + now(rig));
+    QCOMPARE(rig.view.statusLine, QString(u"Alarm Angle Changed at "_s + now(rig)));
     QVERIFY(!rig.port.PortOpen());
 
     // Once the first has finished, the next one runs.

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
+
 using Field = SetupView::Field;
 
 namespace
@@ -114,8 +116,9 @@ void WindowTest::layout()
 void WindowTest::focusOrderAndBuddies()
 {
     WindowRig rig;
-    const QStringList expected{"txtStatus",  "txtAngle", "txtNumber", "cboRange", "cboHandshake",
-                               "cmdRefresh", "cmdAngle", "cmdNumber", "cmdClose"};
+    const QStringList expected{u"txtStatus"_s, u"txtAngle"_s,     u"txtNumber"_s,
+                               u"cboRange"_s,  u"cboHandshake"_s, u"cmdRefresh"_s,
+                               u"cmdAngle"_s,  u"cmdNumber"_s,    u"cmdClose"_s};
     QStringList order;
     QWidget *w = rig.child<QWidget>("txtStatus");
     for (int i = 0; i < 40 && order.size() < expected.size(); ++i, w = w->nextInFocusChain()) {
@@ -151,7 +154,7 @@ void WindowTest::userPickRunsTheChoice()
     rig.wait.rules = {{"!RANGE=FULL\r\n", "OK\r\n", 0.05}};
     QTest::keyClick(rig.child<PickList>("cboRange"), Qt::Key_Down);
     QCOMPARE(rig.port.written(), QByteArray("!RANGE=FULL\r\n"));
-    QVERIFY(rig.child<QLabel>("StatusBar1")->text().startsWith("Output Range Changed at "));
+    QVERIFY(rig.child<QLabel>("StatusBar1")->text().startsWith(u"Output Range Changed at "_s));
 }
 
 namespace
@@ -176,7 +179,8 @@ void WindowTest::typedTextIsNoPick_data()
     QTest::addColumn<QString>("ending");
     // A whole entry in other letters, one letter the list completes, an entry exactly.
     const std::pair<const char *, QStringList> lists[] = {
-        {"cboRange", {"half", "H", "FULL"}}, {"cboHandshake", {"hardware", "H", "NONE"}}};
+        {"cboRange", {u"half"_s, u"H"_s, u"FULL"_s}},
+        {"cboHandshake", {u"hardware"_s, u"H"_s, u"NONE"_s}}};
     for (const auto &[list, texts] : lists) {
         for (const QString &typed : texts) {
             for (const char *ending : {"Tab", "Return", "Refresh"}) {
@@ -213,7 +217,7 @@ void WindowTest::typedTextIsNoPick()
     if (ending == QLatin1String("Refresh")) {
         // The click was not swallowed by a setting: the read-back ran.
         QVERIFY(rig.port.written().contains("!STATUS?\r\n"));
-        QVERIFY(rig.child<QLabel>("StatusBar1")->text().startsWith("Refreshed at "));
+        QVERIFY(rig.child<QLabel>("StatusBar1")->text().startsWith(u"Refreshed at "_s));
     } else {
         QVERIFY(rig.port.writes.isEmpty());
         QCOMPARE(rig.opener.calls, 0);
@@ -298,7 +302,7 @@ void WindowTest::loadFillsTheWindowAndHidesSetButtons()
     // The CR LF line ends show as line breaks.
     QCOMPARE(status->toPlainText(), QStringLiteral("Dravelin V2\nSelf test "));
     QCOMPARE(status->blockCount(), 2);
-    QVERIFY(rig.child<QLabel>("StatusBar1")->text().startsWith("Refreshed at "));
+    QVERIFY(rig.child<QLabel>("StatusBar1")->text().startsWith(u"Refreshed at "_s));
 }
 
 void WindowTest::closingDuringAWaitEndsIt()
@@ -373,7 +377,7 @@ void WindowTest::runModalReadsBeforeShowingAndDestroysAfter()
     const int result = frmSetup::runModal(owner, wait, clock, prompts, &mainWindow);
 
     QCOMPARE(result, int(QDialog::Rejected));
-    QCOMPARE(prompts.messages, QStringList{"Device not responding"});
+    QCOMPARE(prompts.messages, QStringList{u"Device not responding"_s});
     QVERIFY(!windowShownAtMessage);
     QVERIFY(!ownerClosedAtMessage);
     QVERIFY(mainWindow.isVisible());

@@ -2,10 +2,15 @@
 #include "SimulatorProcess.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QtTest>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
+
+Q_LOGGING_CATEGORY(lcSimulatorTest, "orvel.test.simulator")
 
 // The simulator over its terminal: what the program will find on the line.
 class TestSimulator : public QObject
@@ -18,7 +23,7 @@ private:
     {
         sim_ = std::make_unique<SimulatorProcess>();
         if (!sim_->start(options)) {
-            qWarning("%s", qPrintable(sim_->errorString()));
+            qCWarning(lcSimulatorTest, "%s", qPrintable(sim_->errorString()));
             return false;
         }
         return pty_.open(sim_->ptyPath());
@@ -74,7 +79,7 @@ private slots:
     {
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, value);
-        QVERIFY(connectTo({"--unpaced"}));
+        QVERIFY(connectTo({u"--unpaced"_s}));
         QCOMPARE(ask('!' + name + '?', "OK\r\n"), name + '=' + value + "\r\nOK\r\n");
     }
 
@@ -92,7 +97,7 @@ private slots:
     {
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, value);
-        QVERIFY(connectTo({"--unpaced"}));
+        QVERIFY(connectTo({u"--unpaced"_s}));
         QCOMPARE(ask('!' + name + '=' + value), QByteArray("OK\r\n"));
         QCOMPARE(ask('!' + name + '?', "OK\r\n"), name + '=' + value + "\r\nOK\r\n");
     }
@@ -116,7 +121,7 @@ private slots:
     {
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, value);
-        QVERIFY(connectTo({"--unpaced"}));
+        QVERIFY(connectTo({u"--unpaced"_s}));
         const QByteArray before = ask('!' + name + '?', "OK\r\n");
         QCOMPARE(ask('!' + name + '=' + value), QByteArray("ERROR\r\n"));
         QCOMPARE(ask('!' + name + '?', "OK\r\n"), before);
@@ -134,13 +139,13 @@ private slots:
     void unknownCommandsAreRefused()
     {
         QFETCH(QByteArray, command);
-        QVERIFY(connectTo({"--unpaced"}));
+        QVERIFY(connectTo({u"--unpaced"_s}));
         QCOMPARE(ask(command), QByteArray("ERROR\r\n"));
     }
 
     void bareCrOrLfEndsACommand()
     {
-        QVERIFY(connectTo({"--unpaced"}));
+        QVERIFY(connectTo({u"--unpaced"_s}));
         pty_.write("!HANDSHAKE?\r");
         QCOMPARE(pty_.readUntil("OK\r\n", 2000), QByteArray("HANDSHAKE=NONE\r\nOK\r\n"));
         pty_.write("!HANDSHAKE?\n");
@@ -154,7 +159,7 @@ private slots:
 
     void statusEndsAtItsOnlyOk()
     {
-        QVERIFY(connectTo({"--unpaced"}));
+        QVERIFY(connectTo({u"--unpaced"_s}));
         const QByteArray status = ask("!STATUS?", "OK\r\n");
         QVERIFY(status.endsWith("\r\nOK\r\n"));
         // The program reads up to the first OK CR LF: it must be the last line.
@@ -194,7 +199,7 @@ private slots:
 
     void rateOptionSetsRecordsPerSecond()
     {
-        QVERIFY(connectTo({"--rate", "10"}));
+        QVERIFY(connectTo({u"--rate"_s, u"10"_s}));
         QElapsedTimer clock;
         clock.start();
         pty_.write("!START\r\n");
@@ -215,7 +220,7 @@ private slots:
         stream += pty_.readUntil("\nOK\r\n", 2000);
         QVERIFY2(stream.endsWith("\r\nOK\r\n"), stream.right(40).toPercentEncoding().constData());
         QCOMPARE(pty_.readFor(300), QByteArray());
-        QVERIFY(sim_->waitForLogLine("rx !STOP", 1000));
+        QVERIFY(sim_->waitForLogLine(u"rx !STOP"_s, 1000));
     }
 
     // The log says how many records had reached the line when the program closed its port.
@@ -225,10 +230,10 @@ private slots:
         pty_.write("!START\r\n");
         const qsizetype received = records(pty_.readFor(500)).size();
         pty_.close();
-        QVERIFY(sim_->waitForLogLine("event port closed", 1000));
-        const QStringList sent = sim_->logLinesContaining(" event sent ");
+        QVERIFY(sim_->waitForLogLine(u"event port closed"_s, 1000));
+        const QStringList sent = sim_->logLinesContaining(u" event sent "_s);
         QCOMPARE(sent.size(), 1);
-        const qsizetype count = sent[0].section(' ', 4, 4).toLongLong();
+        const qsizetype count = sent[0].section(u' ', 4, 4).toLongLong();
         // Sent but not yet read when the port closed: a few milliseconds of the line at most.
         QVERIFY2(count >= received && count <= received + 2,
                  qPrintable(QStringLiteral("%1 sent, %2 read").arg(count).arg(received)));
@@ -236,25 +241,25 @@ private slots:
 
     void logStampsEveryReceivedLine()
     {
-        QVERIFY(connectTo({"--unpaced"}));
+        QVERIFY(connectTo({u"--unpaced"_s}));
         ask("!RANGE?", "OK\r\n");
         ask("!NOPE");
-        const QStringList lines = sim_->logLinesContaining(" rx ");
+        const QStringList lines = sim_->logLinesContaining(u" rx "_s);
         QCOMPARE(lines.size(), 2);
-        const QRegularExpression stamped(R"(^\d+ \d\d:\d\d:\d\d\.\d{3} rx (.*)$)");
-        QCOMPARE(stamped.match(lines[0]).captured(1), QString("!RANGE?"));
-        QCOMPARE(stamped.match(lines[1]).captured(1), QString("!NOPE"));
+        const QRegularExpression stamped(uR"(^\d+ \d\d:\d\d:\d\d\.\d{3} rx (.*)$)"_s);
+        QCOMPARE(stamped.match(lines[0]).captured(1), u"!RANGE?"_s);
+        QCOMPARE(stamped.match(lines[1]).captured(1), u"!NOPE"_s);
     }
 
     void staysUsableAcrossOpeningsAndClosings()
     {
-        QVERIFY(connectTo({"--unpaced"}));
+        QVERIFY(connectTo({u"--unpaced"_s}));
         for (int round = 0; round < 5; ++round) {
             QVERIFY(pty_.open(sim_->ptyPath()));
             QCOMPARE(ask("!RANGE?", "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
             pty_.close();
         }
-        QVERIFY(sim_->waitForLogLine("event port closed", 1000));
+        QVERIFY(sim_->waitForLogLine(u"event port closed"_s, 1000));
         // Left alone with no one on the line it must not spin on end of file.
         QVERIFY(sim_->isRunning());
     }
@@ -267,21 +272,21 @@ private slots:
             QVERIFY(pty_.open(sim_->ptyPath()));
             pty_.write("!STOP\r\n");
             pty_.close();
-            QTRY_COMPARE(sim_->logLinesContaining("rx !STOP").size(), qsizetype(round + 1));
+            QTRY_COMPARE(sim_->logLinesContaining(u"rx !STOP"_s).size(), qsizetype(round + 1));
         }
     }
 
     void silentNeverAnswersButLogs()
     {
-        QVERIFY(connectTo({"--silent"}));
+        QVERIFY(connectTo({u"--silent"_s}));
         pty_.write("!RANGE?\r\n!START\r\n");
         QCOMPARE(pty_.readFor(500), QByteArray());
-        QVERIFY(sim_->waitForLogLine("rx !START", 1000));
+        QVERIFY(sim_->waitForLogLine(u"rx !START"_s, 1000));
     }
 
     void refuseAnswersErrorToEverything()
     {
-        QVERIFY(connectTo({"--refuse", "--unpaced"}));
+        QVERIFY(connectTo({u"--refuse"_s, u"--unpaced"_s}));
         QCOMPARE(ask("!RANGE?"), QByteArray("ERROR\r\n"));
         QCOMPARE(ask("!STOP"), QByteArray("ERROR\r\n"));
         QCOMPARE(ask("!START"), QByteArray("ERROR\r\n"));
@@ -290,7 +295,7 @@ private slots:
 
     void replyDelayHoldsTheReply()
     {
-        QVERIFY(connectTo({"--reply-delay", "300", "--unpaced"}));
+        QVERIFY(connectTo({u"--reply-delay"_s, u"300"_s, u"--unpaced"_s}));
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(ask("!RANGE?", "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
@@ -299,7 +304,7 @@ private slots:
 
     void chunkCutsRepliesIntoPausedPieces()
     {
-        QVERIFY(connectTo({"--chunk", "4", "--chunk-pause", "80", "--unpaced"}));
+        QVERIFY(connectTo({u"--chunk"_s, u"4"_s, u"--chunk-pause"_s, u"80"_s, u"--unpaced"_s}));
         pty_.write("!RANGE?\r\n");
         const QList<PtyClient::Piece> pieces = pty_.readPieces(600);
         QByteArray all;
@@ -317,7 +322,7 @@ private slots:
 
     void garbageBytesComeBetweenTheAnswerAndTheRecords()
     {
-        QVERIFY(connectTo({"--garbage-bytes", "20", "--unpaced", "--rate", "20"}));
+        QVERIFY(connectTo({u"--garbage-bytes"_s, u"20"_s, u"--unpaced"_s, u"--rate"_s, u"20"_s}));
         pty_.write("!START\r\n");
         const QByteArray stream = pty_.readFor(300);
         QVERIFY(stream.startsWith("OK\r\n"));
@@ -330,11 +335,11 @@ private slots:
 
     void garbageMixesBrokenLinesIntoTheStream()
     {
-        QVERIFY(connectTo({"--garbage"}));
+        QVERIFY(connectTo({u"--garbage"_s}));
         pty_.write("!START\r\n");
         const QList<QByteArray> lines = records(pty_.readFor(1000));
         const qsizetype good = std::count_if(lines.begin(), lines.end(), [](const QByteArray &l) {
-            return QRegularExpression(R"(^-?\d+\.\d\d,\d{3}\.\d\d\r$)")
+            return QRegularExpression(uR"(^-?\d+\.\d\d,\d{3}\.\d\d\r$)"_s)
                 .match(QString::fromLatin1(l))
                 .hasMatch();
         });
@@ -344,8 +349,9 @@ private slots:
 
     void startingValuesAndAFixedRecordCanBeChosen()
     {
-        QVERIFY(connectTo({"--set", "RANGE=HALF", "--set", "ALARMPHONE=42", "--record",
-                           "12.50,-3.25,7", "--unpaced", "--rate", "50"}));
+        QVERIFY(
+            connectTo({u"--set"_s, u"RANGE=HALF"_s, u"--set"_s, u"ALARMPHONE=42"_s, u"--record"_s,
+                       u"12.50,-3.25,7"_s, u"--unpaced"_s, u"--rate"_s, u"50"_s}));
         QCOMPARE(ask("!RANGE?", "OK\r\n"), QByteArray("RANGE=HALF\r\nOK\r\n"));
         QCOMPARE(ask("!ALARMPHONE?", "OK\r\n"), QByteArray("ALARMPHONE=42\r\nOK\r\n"));
         pty_.write("!START\r\n");
@@ -356,13 +362,13 @@ private slots:
 
         // A starting value the device would refuse is an error at start.
         SimulatorProcess refused;
-        QVERIFY(!refused.start({"--set", "RANGE=QUARTER"}));
-        QVERIFY(refused.errorString().contains("RANGE=QUARTER"));
+        QVERIFY(!refused.start({u"--set"_s, u"RANGE=QUARTER"_s}));
+        QVERIFY(refused.errorString().contains(u"RANGE=QUARTER"_s));
     }
 
     void hangupAfterStartClosesTheLine()
     {
-        QVERIFY(connectTo({"--hangup-after", "0.4"}));
+        QVERIFY(connectTo({u"--hangup-after"_s, u"0.4"_s}));
         QTest::qWait(600); // counted from the first "!START", not from the start
         QVERIFY(sim_->isRunning());
         QElapsedTimer clock;
@@ -371,19 +377,19 @@ private slots:
         QVERIFY(pty_.waitForHangUp(3000));
         QVERIFY2(clock.elapsed() >= 350, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(sim_->waitForExit(2000));
-        QVERIFY(!sim_->logLinesContaining("event hangup").isEmpty());
+        QVERIFY(!sim_->logLinesContaining(u"event hangup"_s).isEmpty());
     }
 
     void linkPointsAtTheTerminalUntilTheEnd()
     {
         QTemporaryDir dir;
-        const QString link = dir.filePath("dravelin");
-        QVERIFY(connectTo({"--link", link}));
+        const QString link = dir.filePath(u"dravelin"_s);
+        QVERIFY(connectTo({u"--link"_s, link}));
         QCOMPARE(QFileInfo(link).canonicalFilePath(),
                  QFileInfo(sim_->ptyPath()).canonicalFilePath());
         sim_->stop();
         QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
-        QVERIFY(!sim_->logLinesContaining("event exit").isEmpty());
+        QVERIFY(!sim_->logLinesContaining(u"event exit"_s).isEmpty());
     }
 };
 

@@ -84,7 +84,8 @@ private slots:
                         "2026-12-07T14:00:00.000+01:00,stream-start,,,,\"\"\r\n"
                         "2026-12-07T14:00:01.000+01:00,alarm-st");
         EventLog log(dir.path());
-        log.setBaseLookup([](const QDate &date) { return date.toString(Qt::ISODate) + u"-2"_s; });
+        log.setBaseLookup(
+            [](const QDate &date) -> QString { return date.toString(Qt::ISODate) + u"-2"_s; });
         QSignalSpy written(&log, &EventLog::written);
         log.append(makeEvent(u"2026-12-07T14:00:05.000+01:00"_s, MonitorEventKind::AlarmStart,
                              Quantity::Azimuth, 15, 10));

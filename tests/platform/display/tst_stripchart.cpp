@@ -1,6 +1,6 @@
+#include "FakeClock.h"
 #include "chartdata/ChartTime.h"
 #include "chartdata/UtcOffsetRuns.h"
-#include "FakeClock.h"
 #include "platform/display/ChartTickers.h"
 #include "platform/display/StripChartWidget.h"
 
@@ -10,6 +10,8 @@
 #include <QTimeZone>
 #include <functional>
 #include <qcustomplot.h>
+
+using namespace Qt::StringLiterals;
 
 namespace
 {
@@ -577,7 +579,7 @@ void TestStripChart::timeTicksStayReadable()
     for (const double span : {10 * Second, 1.0 / 1440, 1.0 / 24, 1.0, 7.0}) {
         QVector<double> ticks;
         QVector<QString> labels;
-        ticker->generate(QCPRange(0.3, 0.3 + span), QLocale::c(), 'g', 6, ticks, nullptr, &labels);
+        ticker->generate(QCPRange(0.3, 0.3 + span), QLocale::c(), u'g', 6, ticks, nullptr, &labels);
         QVERIFY2(ticks.size() >= 2 && ticks.size() <= 12, qPrintable(QString::number(span)));
         for (const double t : ticks)
             QVERIFY(qAbs(t * 86400 - qRound64(t * 86400)) < 1e-4);
@@ -602,14 +604,16 @@ void TestStripChart::ticksLabelledInTheirOwnLocalTime_data()
     QTest::addColumn<QStringList>("labels");
     QTest::newRow("autumn change")
         << instant("2026-10-25T02:50:00+02:00") << instant("2026-10-25T02:10:00+01:00")
-        << QStringList{"02:50:00 ", "02:55:00 ", "02:00:00 ", "02:05:00 ", "02:10:00 "};
+        << QStringList{u"02:50:00 "_s, u"02:55:00 "_s, u"02:00:00 "_s, u"02:05:00 "_s,
+                       u"02:10:00 "_s};
     QTest::newRow("spring change")
         << instant("2026-03-29T01:50:00+01:00") << instant("2026-03-29T03:10:00+02:00")
-        << QStringList{"01:50:00 ", "01:55:00 ", "03:00:00 ", "03:05:00 ", "03:10:00 "};
+        << QStringList{u"01:50:00 "_s, u"01:55:00 "_s, u"03:00:00 "_s, u"03:05:00 "_s,
+                       u"03:10:00 "_s};
     QTest::newRow("midnight") << instant("2026-12-07T22:00:00+01:00")
                               << instant("2026-12-08T02:00:00+01:00")
-                              << QStringList{"22:00:00 ", "23:00:00 ", "2026-12-08 ", "01:00:00 ",
-                                             "02:00:00 "};
+                              << QStringList{u"22:00:00 "_s, u"23:00:00 "_s, u"2026-12-08 "_s,
+                                             u"01:00:00 "_s, u"02:00:00 "_s};
 }
 
 void TestStripChart::ticksLabelledInTheirOwnLocalTime()
@@ -628,7 +632,7 @@ void TestStripChart::ticksLabelledInTheirOwnLocalTime()
     QVector<double> ticks;
     QVector<QString> got;
     // A second's room at either end: a tick on the very edge may fall either side of it.
-    ticker->generate(QCPRange(from - Second, to + Second), QLocale::c(), 'g', 6, ticks, nullptr,
+    ticker->generate(QCPRange(from - Second, to + Second), QLocale::c(), u'g', 6, ticks, nullptr,
                      &got);
     QStringList shown;
     for (qsizetype i = 0; i < ticks.size(); ++i) {

@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 // QtSerialControl on the simulator's terminal, mapped as Com port 1.
 class TestQtSerialControl : public QObject
 {
@@ -66,13 +68,13 @@ private:
         got.wakeups = eventLoopWakeups() - wakeups0;
         port.setPortOpen(false);
         got.elapsedMs = streaming.elapsed();
-        if (!sim.waitForLogLine("port closed", 2000))
+        if (!sim.waitForLogLine(u"port closed"_s, 2000))
             return Streamed::failed(QStringLiteral("the simulator saw no close"));
-        const QStringList sent = sim.logLinesContaining("sent ");
+        const QStringList sent = sim.logLinesContaining(u"sent "_s);
         if (sent.size() != 1)
             return Streamed::failed(
                 QStringLiteral("the simulator logged %1 counts").arg(sent.size()));
-        got.sentRecords = sent.first().section(' ', -2, -2).toInt();
+        got.sentRecords = sent.first().section(u' ', -2, -2).toInt();
         return got;
     }
 
@@ -82,14 +84,14 @@ private slots:
         SimulatorProcess sim;
         QVERIFY2(sim.start(), qPrintable(sim.errorString()));
         QtSerialControl port;
-        QVERIFY(port.setSettings("9600,N,8,1"));
+        QVERIFY(port.setSettings(u"9600,N,8,1"_s));
         port.setPortOpen(true);
         QVERIFY2(port.PortOpen(), qPrintable(port.lastError()));
         QVERIFY(port.lastError().isEmpty());
         QCOMPARE(port.deviceFor(1), QFileInfo(sim.ptyPath()).canonicalFilePath());
 
         port.setOutput("!RANGE?\r\n");
-        QVERIFY(sim.waitForLogLine("rx !RANGE?", 2000));
+        QVERIFY(sim.waitForLogLine(u"rx !RANGE?"_s, 2000));
         QCOMPARE(readUntil(port, "OK\r\n"), QByteArray("RANGE=FULL\r\nOK\r\n"));
         QCOMPARE(port.Input(), QByteArray());
         port.setPortOpen(false);
@@ -108,7 +110,7 @@ private slots:
             port.setOutput("!STOP\r\n");
             port.setPortOpen(false);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(sim.logLinesContaining("rx !STOP").size(), rounds, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(sim.logLinesContaining(u"rx !STOP"_s).size(), rounds, 3000);
     }
 
     void anAbsentPortStaysClosedWithAReason()
@@ -118,8 +120,8 @@ private slots:
         port.setCommPort(2);
         port.setPortOpen(true);
         QVERIFY(!port.PortOpen());
-        QVERIFY(port.lastError().contains("/dev/no-such-dravelin"));
-        QVERIFY(port.lastError().contains("ORVEL_COM2"));
+        QVERIFY(port.lastError().contains(u"/dev/no-such-dravelin"_s));
+        QVERIFY(port.lastError().contains(u"ORVEL_COM2"_s));
         // Nothing goes anywhere and nothing comes from a closed port.
         port.setOutput("!START\r\n");
         QCOMPARE(port.Input(), QByteArray());
@@ -138,7 +140,7 @@ private slots:
         QVERIFY(first.PortOpen());
         second.setPortOpen(true);
         QVERIFY(!second.PortOpen());
-        QVERIFY(second.lastError().contains("another program"));
+        QVERIFY(second.lastError().contains(u"another program"_s));
     }
 
     void commPortChangesOnlyWhileClosed()
@@ -161,15 +163,15 @@ private slots:
     void settingsKeepTheLastGoodText()
     {
         QtSerialControl port;
-        QVERIFY(port.setSettings("9600,N,8,1"));
-        QVERIFY(!port.setSettings("9600,N,8"));
-        QCOMPARE(port.Settings(), QString("9600,N,8,1"));
+        QVERIFY(port.setSettings(u"9600,N,8,1"_s));
+        QVERIFY(!port.setSettings(u"9600,N,8"_s));
+        QCOMPARE(port.Settings(), u"9600,N,8,1"_s);
     }
 
     void thresholdZeroGatesOnCommButNotInputArrived()
     {
         SimulatorProcess sim;
-        QVERIFY2(sim.start({"--unpaced"}), qPrintable(sim.errorString()));
+        QVERIFY2(sim.start({u"--unpaced"_s}), qPrintable(sim.errorString()));
         QtSerialControl port;
         QSignalSpy onComm(&port, &SerialControl::OnComm);
         QSignalSpy arrived(&port, &SerialControl::inputArrived);
@@ -228,7 +230,7 @@ private slots:
         const QList<QByteArray> lines = text.mid(4).split('\n');
         int records = 0;
         for (const QByteArray &line : lines.mid(0, lines.size() - 1)) {
-            QVERIFY2(QRegularExpression("^-?\\d+\\.\\d\\d,\\d{3}\\.\\d\\d\r$")
+            QVERIFY2(QRegularExpression(u"^-?\\d+\\.\\d\\d,\\d{3}\\.\\d\\d\r$"_s)
                          .match(QString::fromLatin1(line))
                          .hasMatch(),
                      line.constData());
@@ -245,7 +247,7 @@ private slots:
     {
         // At 10 records a second each record comes after a quiet spell: its first byte waits
         // for the rest instead of being handed on alone.
-        const Streamed got = stream({"--rate", "10"}, 1500);
+        const Streamed got = stream({u"--rate"_s, u"10"_s}, 1500);
         QVERIFY2(got.failure.isEmpty(), qPrintable(got.failure));
         const QByteArray &text = got.text;
         const int events = got.events;
@@ -264,11 +266,11 @@ private slots:
     void inBufferCountZeroDiscardsWhatWaits()
     {
         SimulatorProcess sim;
-        QVERIFY2(sim.start({"--unpaced"}), qPrintable(sim.errorString()));
+        QVERIFY2(sim.start({u"--unpaced"_s}), qPrintable(sim.errorString()));
         QtSerialControl port;
         port.setPortOpen(true);
         port.setOutput("!STATUS?\r\n");
-        QVERIFY(sim.waitForLogLine("reply", 2000));
+        QVERIFY(sim.waitForLogLine(u"reply"_s, 2000));
         QTRY_VERIFY(port.InBufferCount() > 0);
         port.setInBufferCount(0);
         QCOMPARE(port.InBufferCount(), 0);
@@ -287,7 +289,7 @@ private slots:
     {
         QFETCH(short, threshold);
         SimulatorProcess sim;
-        QVERIFY2(sim.start({"--hangup-after", "0.3"}), qPrintable(sim.errorString()));
+        QVERIFY2(sim.start({u"--hangup-after"_s, u"0.3"_s}), qPrintable(sim.errorString()));
         QtSerialControl port;
         QList<short> events;
         connect(&port, &SerialControl::OnComm, this, [&] { events.append(port.CommEvent()); });
@@ -306,7 +308,7 @@ private slots:
         const double before = cpuSeconds();
         QTest::qWait(1000);
         const double used = cpuSeconds() - before;
-        QVERIFY2(used < 0.1, qPrintable(QString("%1 s of CPU in 1 s").arg(used)));
+        QVERIFY2(used < 0.1, qPrintable(u"%1 s of CPU in 1 s"_s.arg(used)));
         QCOMPARE(lost.count(), 1);
         QCOMPARE(events.count(short(SerialControl::DeviceLost)), 1);
         // Receive events only while they are armed (the reply to !START and the stream), and
@@ -318,13 +320,13 @@ private slots:
         else
             QVERIFY(received > 0);
         QCOMPARE(events.last(), short(SerialControl::DeviceLost));
-        QVERIFY(sim.waitForLogLine("event hangup", 1000));
+        QVERIFY(sim.waitForLogLine(u"event hangup"_s, 1000));
     }
 
     void aLostPortOpensAgainWhenTheDeviceIsBack()
     {
         SimulatorProcess sim;
-        QVERIFY2(sim.start({"--hangup-after", "0.1"}), qPrintable(sim.errorString()));
+        QVERIFY2(sim.start({u"--hangup-after"_s, u"0.1"_s}), qPrintable(sim.errorString()));
         QtSerialControl port;
         QSignalSpy lost(&port, &SerialControl::deviceLost);
         port.setPortOpen(true);

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 using ComPortMap::PortDescription;
 
 // The pure parts of the serial control: settings text, Com port order, failure texts.
@@ -66,31 +68,31 @@ private slots:
     void usbAdaptersComeFirstThenNameOrder()
     {
         const QList<PortDescription> ports = {
-            {"ttyS1", "/dev/ttyS1", false},    {"ttyUSB1", "/dev/ttyUSB1", true},
-            {"ttyS10", "/dev/ttyS10", false},  {"ttyS0", "/dev/ttyS0", false},
-            {"ttyACM0", "/dev/ttyACM0", true}, {"ttyUSB0", "/dev/ttyUSB0", true},
-            {"ttyS2", "/dev/ttyS2", false},    {"ttyUSB10", "/dev/ttyUSB10", true},
-            {"ttyUSB2", "/dev/ttyUSB2", true},
+            {u"ttyS1"_s, u"/dev/ttyS1"_s, false},    {u"ttyUSB1"_s, u"/dev/ttyUSB1"_s, true},
+            {u"ttyS10"_s, u"/dev/ttyS10"_s, false},  {u"ttyS0"_s, u"/dev/ttyS0"_s, false},
+            {u"ttyACM0"_s, u"/dev/ttyACM0"_s, true}, {u"ttyUSB0"_s, u"/dev/ttyUSB0"_s, true},
+            {u"ttyS2"_s, u"/dev/ttyS2"_s, false},    {u"ttyUSB10"_s, u"/dev/ttyUSB10"_s, true},
+            {u"ttyUSB2"_s, u"/dev/ttyUSB2"_s, true},
         };
-        const QStringList expected = {"/dev/ttyACM0", "/dev/ttyUSB0",  "/dev/ttyUSB1",
-                                      "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS0",
-                                      "/dev/ttyS1",   "/dev/ttyS2",    "/dev/ttyS10"};
+        const QStringList expected = {u"/dev/ttyACM0"_s, u"/dev/ttyUSB0"_s,  u"/dev/ttyUSB1"_s,
+                                      u"/dev/ttyUSB2"_s, u"/dev/ttyUSB10"_s, u"/dev/ttyS0"_s,
+                                      u"/dev/ttyS1"_s,   u"/dev/ttyS2"_s,    u"/dev/ttyS10"_s};
         QCOMPARE(ComPortMap::orderPorts(ports), expected);
     }
 
     void aSingleAdapterIsComPortOneBesideABuiltInPort()
     {
-        const QList<PortDescription> ports = {{"ttyS0", "/dev/ttyS0", false},
-                                              {"ttyUSB0", "/dev/ttyUSB0", true}};
-        QCOMPARE(ComPortMap::orderPorts(ports).value(0), QString("/dev/ttyUSB0"));
+        const QList<PortDescription> ports = {{u"ttyS0"_s, u"/dev/ttyS0"_s, false},
+                                              {u"ttyUSB0"_s, u"/dev/ttyUSB0"_s, true}};
+        QCOMPARE(ComPortMap::orderPorts(ports).value(0), u"/dev/ttyUSB0"_s);
         QCOMPARE(ComPortMap::orderPorts({}), QStringList());
     }
 
     void environmentWinsAndLinksAreResolved()
     {
         QTemporaryDir dir;
-        const QString device = dir.filePath("ttyFAKE0");
-        const QString link = dir.filePath("by-id-link");
+        const QString device = dir.filePath(u"ttyFAKE0"_s);
+        const QString link = dir.filePath(u"by-id-link"_s);
         QFile file(device);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
@@ -103,7 +105,7 @@ private slots:
 
         // A path that leads nowhere is kept, so the message can name it.
         qputenv("ORVEL_COM4", "/dev/nothing-here");
-        QCOMPARE(ComPortMap::resolve(4).device, QString("/dev/nothing-here"));
+        QCOMPARE(ComPortMap::resolve(4).device, u"/dev/nothing-here"_s);
         qunsetenv("ORVEL_COM4");
         QVERIFY(!ComPortMap::resolve(4).fromEnvironment);
     }
@@ -122,25 +124,26 @@ private slots:
     void failureTextsSayWhatToDo()
     {
         using PortFailure::Cause;
-        const PortFailure::Where usb{2, "/dev/ttyUSB0", false};
-        const QString denied = PortFailure::describe(Cause::NoPermission, "Permission denied", usb);
-        QVERIFY(denied.startsWith("Permission denied"));
-        QVERIFY(denied.contains("sudo usermod -aG dialout $USER"));
-        QVERIFY(denied.contains("log in again"));
+        const PortFailure::Where usb{2, u"/dev/ttyUSB0"_s, false};
+        const QString denied =
+            PortFailure::describe(Cause::NoPermission, u"Permission denied"_s, usb);
+        QVERIFY(denied.startsWith(u"Permission denied"_s));
+        QVERIFY(denied.contains(u"sudo usermod -aG dialout $USER"_s));
+        QVERIFY(denied.contains(u"log in again"_s));
 
-        const QString busy = PortFailure::describe(Cause::Busy, "Device or resource busy", usb);
-        QVERIFY(busy.contains("ModemManager") && busy.contains("/dev/ttyUSB0"));
+        const QString busy = PortFailure::describe(Cause::Busy, u"Device or resource busy"_s, usb);
+        QVERIFY(busy.contains(u"ModemManager"_s) && busy.contains(u"/dev/ttyUSB0"_s));
 
         const QString none = PortFailure::describe(Cause::NoDevice, {}, {3, {}, false});
-        QVERIFY(none.contains("Com Port 3") && none.contains("ORVEL_COM3"));
+        QVERIFY(none.contains(u"Com Port 3"_s) && none.contains(u"ORVEL_COM3"_s));
 
-        const QString missing = PortFailure::describe(Cause::NotFound, "No such file or directory",
-                                                      {1, "/dev/pts/77", true});
-        QVERIFY(missing.contains("/dev/pts/77") && missing.contains("ORVEL_COM1"));
+        const QString missing = PortFailure::describe(
+            Cause::NotFound, u"No such file or directory"_s, {1, u"/dev/pts/77"_s, true});
+        QVERIFY(missing.contains(u"/dev/pts/77"_s) && missing.contains(u"ORVEL_COM1"_s));
 
         // Two lines at most under a message box.
         for (const QString &text : {denied, busy, none, missing})
-            QVERIFY2(text.size() < 200 && !text.contains('\n'), qPrintable(text));
+            QVERIFY2(text.size() < 200 && !text.contains(u'\n'), qPrintable(text));
     }
 };
 
