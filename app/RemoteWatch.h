@@ -35,6 +35,8 @@ public:
     QString notice() const { return notice_; }
     // Readings older than the one before them (a repeat after a broker restart), not shown.
     quint64 skipped() const { return skipped_; }
+    // Messages refused as malformed, oversized or beyond the inbox.
+    quint64 refused() const { return subscriber_ ? subscriber_->refusedCount() : 0; }
 
 signals:
     void started(const QString &name);

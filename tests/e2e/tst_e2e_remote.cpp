@@ -1,7 +1,8 @@
 // Watching a mast through the broker from end to end: the real program watches a prefix on the
 // system's broker; a reading published there moves the gauges, lands on the chart and in the day's
-// file, the notice says whose readings these are and that the publisher went offline, and
-// choosing Start ends the watching.
+// file, the notice says whose readings these are and that the publisher went offline, messages
+// that are no readings are counted and passed over, and choosing Start ends the watching.
+#include "BrokerSubscriber.h"
 #include "MosquittoBroker.h"
 #include "ProgramRig.h"
 
@@ -65,10 +66,15 @@ void TestE2eRemote::publishedReadingShowsInTheProgramWatchingIt()
     settings.broker = std::get<SubscriberSettings>(address).broker;
     settings.topicPrefix = prefix;
     auto publisher = std::make_unique<MqttPublisher>(settings);
+    // Anyone may write to the topics: what is no reading must not stop the ones that are.
+    BrokerSubscriber stranger(broker.port(), prefix.toUtf8() + "/#");
+    const QByteArray readingTopic = prefix.toUtf8() + "/reading";
     // Readings are not kept by the broker: published until the watcher's subscription takes
     // them.
     QTimer feed;
     connect(&feed, &QTimer::timeout, publisher.get(), [&] {
+        stranger.publish(readingTopic, "12.5,-3.25");
+        stranger.publish(readingTopic, QByteArray(64 * 1024, '{'));
         const QDateTime now = QDateTime::currentDateTime();
         publisher->readingAccepted({now.toMSecsSinceEpoch(), now.offsetFromUtc(), 2.5, 181.25});
     });
@@ -83,6 +89,8 @@ void TestE2eRemote::publishedReadingShowsInTheProgramWatchingIt()
                               qPrintable(rig.ui.Strip1->notice()), WaitMs);
     QTRY_VERIFY_WITH_TIMEOUT(recordedText(rig.recordings.path()).contains(",2.5,181.25\r\n"),
                              WaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(remote.refused() >= 2, WaitMs);
+    QVERIFY(!recordedText(rig.recordings.path()).contains(",12.5,"));
 
     // The publisher leaves: its retained status says so.
     feed.stop();
