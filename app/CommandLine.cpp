@@ -145,9 +145,10 @@ std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out,
         QStringLiteral("Do not open a lost port again by itself (this run only)."));
     const QCommandLineOption watch(
         QStringLiteral("watch"),
-        QStringLiteral("Watch a mast through an MQTT broker instead of the local port (the user "
-                       "name and password from ORVEL_MQTT_USER and ORVEL_MQTT_PASSWORD)."),
-        QStringLiteral("mqtt://host[:port]/PREFIX"));
+        QStringLiteral("Watch a mast through an MQTT broker instead of the local port: URL is "
+                       "mqtt://host[:port]/PREFIX or mqtts://... (the user name and password from "
+                       "ORVEL_MQTT_USER and ORVEL_MQTT_PASSWORD)."),
+        QStringLiteral("URL"));
     for (const QCommandLineOption &option :
          {start, port, elevationLimits, azimuthLimits, alarmHold, hysteresis, noReadingsAfter,
           alarmCommand, noResume, watch})
