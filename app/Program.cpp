@@ -49,11 +49,12 @@ void Program::wireRemote(QMenu &chartMenu)
     QObject::connect(remote, &RemoteWatch::started, watch, &WatchWiring::remoteStarted);
     QObject::connect(remote, &RemoteWatch::ended, watch, &WatchWiring::remoteEnded);
     QObject::connect(remote, &RemoteWatch::noticeChanged, watch, &WatchWiring::setSourceNotice);
-    // Start and Open Recording end the watching; Stop, Setup and the Port menu are the local
-    // port's.
+    // Start, Open Recording and Exit end the watching (Exit with its stream-end event); Stop,
+    // Setup and the Port menu are the local port's.
     QObject::connect(&window_, &frmOrvelShow::streamCommandChosen, remote,
                      [remote](frmOrvelShow::StreamCommand command) {
-                         if (command == frmOrvelShow::StreamCommand::Start)
+                         if (command == frmOrvelShow::StreamCommand::Start ||
+                             command == frmOrvelShow::StreamCommand::Exit)
                              remote->stop();
                      });
     QObject::connect(&chartData_->opener(), &RecordingOpener::opening, remote, &RemoteWatch::stop);
