@@ -48,7 +48,8 @@ public:
     // readings feed the rules under its name until remoteEnded(); Stop and Setup leave it be.
     void remoteStarted(const QString &name);
     void remoteEnded();
-    // The line that leads the notice (whose readings these are), in place of the port's.
+    // The notice's line saying whose readings these are, in place of the port's (after any
+    // alarms while a remote mast is watched).
     void setSourceNotice(const QString &text);
 
     // Each accepted record, after the recorder.
