@@ -41,8 +41,7 @@ void RemoteWatch::start(const SubscriberSettings &settings)
     problem_.clear();
     lastReading_.reset();
     offlineSince_.reset();
-    lastMsecs_ = std::numeric_limits<qint64>::min();
-    skipped_ = 0;
+    order_ = {};
     // A fresh chart, as Start gives one.
     chart_.ClearChart();
     chart_.setChartMode(2);
@@ -90,20 +89,15 @@ void RemoteWatch::stop()
 
 void RemoteWatch::onReading(const Reading &reading)
 {
-    // The chart places a time of day at or before now: a publisher's clock running ahead of
-    // this one would otherwise put its readings on the day before.
     const QDateTime now = clock_.now();
-    const qint64 ms = qMin(reading.msecsSinceEpoch, now.toMSecsSinceEpoch());
-    if (ms < lastMsecs_) {
-        ++skipped_;
+    const std::optional<qint64> ms = order_.place(reading.msecsSinceEpoch, now.toMSecsSinceEpoch());
+    if (!ms)
         return;
-    }
-    lastMsecs_ = ms;
     StreamRecord record;
     record.elevation = present(reading.elevation);
     record.azimuth = present(reading.azimuth);
     // In this machine's own time zone, as its chart and day files are.
-    record.arrival = now.addMSecs(ms - now.toMSecsSinceEpoch());
+    record.arrival = now.addMSecs(*ms - now.toMSecsSinceEpoch());
     lastReading_ = record.arrival;
     offlineSince_.reset();
     monitor_.showRecord(record);

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "app/RemoteReadingOrder.h"
 #include "publish/MqttSubscriber.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 
-#include <limits>
 #include <optional>
 
 class Clock;
@@ -34,7 +34,7 @@ public:
     QString name() const { return name_; }
     QString notice() const { return notice_; }
     // Readings older than the one before them (a repeat after a broker restart), not shown.
-    quint64 skipped() const { return skipped_; }
+    quint64 skipped() const { return order_.skipped(); }
     // Messages refused as malformed, oversized or beyond the inbox.
     quint64 refused() const { return subscriber_ ? subscriber_->refusedCount() : 0; }
 
@@ -60,7 +60,6 @@ private:
     QString problem_;
     std::optional<QDateTime> lastReading_;
     std::optional<QDateTime> offlineSince_;
-    qint64 lastMsecs_ = std::numeric_limits<qint64>::min();
-    quint64 skipped_ = 0;
+    RemoteReadingOrder order_;
     QString notice_;
 };
