@@ -51,6 +51,8 @@ void RemoteWatch::start(const SubscriberSettings &settings)
     subscriber_ = new MqttSubscriber(settings, this);
     connect(subscriber_, &MqttSubscriber::readingReceived, this, &RemoteWatch::onReading);
     connect(subscriber_, &MqttSubscriber::statusReceived, this, &RemoteWatch::onStatus);
+    // Until a reading comes, the notice says why none did.
+    connect(subscriber_, &MqttSubscriber::messagesRefused, this, &RemoteWatch::showNotice);
     connect(subscriber_, &MqttSubscriber::connectedChanged, this, [this](bool connected) {
         connected_ = connected;
         if (connected)
@@ -128,6 +130,8 @@ void RemoteWatch::showNotice()
     }
     if (lastReading_)
         text += QStringLiteral(", last reading ") + clockText(*lastReading_);
+    else if (refused() > 0)
+        text += QStringLiteral(", %1 unreadable messages").arg(refused());
     else if (connected_ && !offlineSince_)
         text += QStringLiteral(", no reading yet");
     if (text == notice_)

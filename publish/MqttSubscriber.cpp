@@ -308,6 +308,13 @@ void MqttSubscriber::takeInbox()
             return;
     }
     if (refused) {
+        // Told once: a publisher of another kind on these topics would fill the log.
+        if (!refusedCount_)
+            qCWarning(lcPublish,
+                      "broker %s:%d: messages under %s that are not this program's "
+                      "are passed over",
+                      qPrintable(settings_.broker.host), settings_.broker.port,
+                      qPrintable(settings_.topicPrefix));
         refusedCount_ += refused;
         emit messagesRefused(refusedCount_);
     }
