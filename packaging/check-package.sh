@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks it: lintian (no errors), its control fields and Depends,
 # its exact file list, the desktop entry and the AppStream metainfo (validated), the icons, the
-# manual pages and the changelog, and that both installed programs start.
+# manual pages and the changelog, that the programs start, and the logger's part: its service
+# unit (systemd-analyze verify), its manual page, its --help, its maintainer scripts and user.
+# A tree without the orvel-logger target makes a package without the logger, and the logger's
+# checks say so and are skipped.
 #
 #   packaging/check-package.sh [BUILD_DIR]
 #
@@ -36,15 +39,21 @@ if [ $# -ge 1 ]; then
     out="$build/package-check"
     ensure_packages "${ORVEL_PACKAGE_PACKAGES[@]}"
     [ -f "$build/CPackConfig.cmake" ] || fail "$build has no CPackConfig.cmake (packaging/ not configured)"
-    cmake --build "$build" --target orvel dravelin-sim orvel-docs
 else
     build="$root_dir/build/package"
     out="$build"
     ensure_packages "${ORVEL_BUILD_PACKAGES[@]}" "${ORVEL_PACKAGE_PACKAGES[@]}"
     cmake -S "$root_dir" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DORVEL_BUILD_TESTS=OFF -DORVEL_BUILD_BENCH=OFF
-    cmake --build "$build" --target orvel dravelin-sim orvel-docs
 fi
+# The logger is packaged when the tree builds it (packaging/CMakeLists.txt says so to cpack).
+targets=(orvel dravelin-sim orvel-docs)
+logger=no
+if grep -qx 'set(CPACK_ORVEL_LOGGER "yes")' "$build/CPackConfig.cmake"; then
+    logger=yes
+    targets+=(orvel-logger)
+fi
+cmake --build "$build" --target "${targets[@]}"
 
 scratch="$(mktemp -d "${TMPDIR:-/tmp}/orvel-package.XXXXXX")"
 installed_here=0
@@ -115,6 +124,9 @@ synopsis="$(head -n1 <<<"$description")"
 if [ -z "$synopsis" ] || [ ${#synopsis} -gt 80 ]; then fail "bad synopsis '$synopsis'"; fi
 [ "$(wc -l <<<"$description")" -ge 5 ] || fail "the long description is missing"
 grep -q "dravelin-sim" <<<"$description" || fail "the description does not mention the simulator"
+if [ "$logger" = yes ]; then
+    grep -q "orvel-logger" <<<"$description" || fail "the description does not mention the logger"
+fi
 if grep -E '&[a-z]+;' <<<"$description"; then fail "the description holds escaped characters"; fi
 
 depends="$(field Depends)"
@@ -125,6 +137,13 @@ for needed in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6seria
     libqcustomplot2.1-qt6; do
     grep -qx "$needed" <<<"$dep_names" || fail "Depends lacks $needed: $depends"
 done
+# The logger publishes with libmosquitto; its postinst makes the logger's user with
+# systemd-sysusers.
+if [ "$logger" = yes ]; then
+    grep -qx libmosquitto1 <<<"$dep_names" || fail "Depends lacks libmosquitto1: $depends"
+    grep -qF "systemd | systemd-standalone-sysusers | systemd-sysusers" <<<"$depends" ||
+        fail "Depends lacks systemd-sysusers: $depends"
+fi
 if grep -E -e '-dev$' -e '^libqt5' -e '^libqcustomplot2\.1$' <<<"$dep_names"; then
     fail "Depends names a development, Qt 5 or Qt 5 QCustomPlot package: $depends"
 fi
@@ -154,6 +173,16 @@ cat >"$scratch/expected" <<EOF
 -rw-r--r-- root/root usr/share/man/man1/orvel.1.gz
 -rw-r--r-- root/root usr/share/metainfo/org.orvel.orvel.metainfo.xml
 EOF
+if [ "$logger" = yes ]; then
+    cat >>"$scratch/expected" <<EOF
+-rw-r--r-- root/root etc/orvel/example.conf.sample
+-rw-r--r-- root/root lib/systemd/system/orvel-logger@.service
+-rwxr-xr-x root/root usr/bin/orvel-logger
+-rw-r--r-- root/root usr/lib/sysusers.d/orvel.conf
+-rw-r--r-- root/root usr/share/man/man1/orvel-logger.1.gz
+EOF
+    sort -k3 -o "$scratch/expected" "$scratch/expected"
+fi
 diff -u "$scratch/expected" "$scratch/contents" >&2 || fail "the package's files differ from the expected list"
 if dpkg-deb --contents "$deb" | awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" { print; bad = 1 } END { exit !bad }'; then
     fail "a directory in the package is not drwxr-xr-x"
@@ -164,8 +193,11 @@ tree="$scratch/root"
 dpkg-deb --extract "$deb" "$tree"
 usr="$tree/usr"
 
+programs=(orvel dravelin-sim)
+[ "$logger" = no ] || programs+=(orvel-logger)
+
 # The programs are stripped and carry no search path into the build tree.
-for program in orvel dravelin-sim; do
+for program in "${programs[@]}"; do
     file -b "$usr/bin/$program" | grep -q "ELF.*, stripped" || fail "usr/bin/$program is not a stripped ELF program"
     if readelf -d "$usr/bin/$program" | grep -E 'R(UN)?PATH'; then
         fail "usr/bin/$program carries a library search path"
@@ -211,10 +243,22 @@ grep -q "GPL-3.0-or-later" "$usr/share/doc/orvel/copyright" || fail "the copyrig
 # A manual page for each program, with a NAME line that whatis understands; lintian has already
 # run them through man with warnings on. The changelog's newest entry is this version's, by the
 # package's maintainer.
-for program in orvel dravelin-sim; do
+for program in "${programs[@]}"; do
     page="$usr/share/man/man1/$program.1.gz"
     lexgrog "$page" | grep -q "\"$program - " || fail "man page $program.1 has no whatis entry: $(lexgrog "$page")"
 done
+# man_page_lacks PAGE WORD...: the words the page, as man shows it, does not hold.
+man_page_lacks() {
+    local page=$1 shown word
+    shift
+    shown="$(LC_ALL=C MANWIDTH=200 man -P cat -l "$page" 2>/dev/null)"
+    for word in "$@"; do
+        grep -qF -e "$word" <<<"$shown" || echo "$word"
+    done
+}
+lacking="$(man_page_lacks "$usr/share/man/man1/orvel.1.gz" --mqtt --mqtt-topic --mqtt-qos --watch \
+    "Watch Remote Mast")"
+[ -z "$lacking" ] || fail "man page orvel.1 lacks: $lacking"
 zcat "$usr/share/doc/orvel/changelog.gz" >"$scratch/changelog"
 [ "$(dpkg-parsechangelog -l "$scratch/changelog" -S Version)" = "$(field Version)" ] ||
     fail "the changelog's newest entry is not for version $(field Version)"
@@ -227,6 +271,53 @@ case "$(field Maintainer)" in
         ;;
 esac
 cmp -s "$usr/share/doc/orvel/LICENSE" "$root_dir/LICENSE" || fail "usr/share/doc/orvel/LICENSE differs from LICENSE"
+
+# ---------------------------------------------------------------- the logger and its service
+if [ "$logger" = yes ]; then
+    # Every option and config key, the signals, exit codes, files and environment.
+    lacking="$(man_page_lacks "$usr/share/man/man1/orvel-logger.1.gz" --port --record-dir \
+        --no-record --elevation-limits --azimuth-limits --alarm-hold --hysteresis \
+        --no-readings-after --alarm-command --no-resume --mqtt --mqtt-topic --mqtt-qos \
+        --mqtt-ca-file --config --help --version mqtt-user mqtt-password ORVEL_MQTT_USER \
+        ORVEL_MQTT_PASSWORD SIGTERM SIGINT SIGHUP "EXIT STATUS" /etc/orvel/NAME.conf \
+        /var/lib/orvel "systemctl enable --now orvel-logger@mast1")"
+    [ -z "$lacking" ] || fail "man page orvel-logger.1 lacks: $lacking"
+
+    help_rc=0
+    "$usr/bin/orvel-logger" --help >"$scratch/logger-help" 2>&1 || help_rc=$?
+    [ "$help_rc" = 0 ] || { cat "$scratch/logger-help" >&2; fail "orvel-logger --help ended with $help_rc"; }
+    grep -q -e '--port' "$scratch/logger-help" ||
+        { cat "$scratch/logger-help" >&2; fail "orvel-logger --help does not list --port"; }
+
+    unit="$tree/lib/systemd/system/orvel-logger@.service"
+    cmp -s "$unit" "$here/systemd/orvel-logger@.service" ||
+        fail "the packaged unit differs from systemd/orvel-logger@.service"
+    unit_rc=0
+    "$here/systemd/check-unit.sh" "$unit" >"$scratch/unit.log" 2>&1 || unit_rc=$?
+    case "$unit_rc" in
+        0) ;;
+        77) note "systemd-analyze is not installed: the unit is not verified" ;;
+        *)
+            cat "$scratch/unit.log" >&2
+            fail "the packaged unit does not pass systemd-analyze verify"
+            ;;
+    esac
+    cmp -s "$usr/lib/sysusers.d/orvel.conf" "$here/systemd/orvel.sysusers" ||
+        fail "usr/lib/sysusers.d/orvel.conf differs from systemd/orvel.sysusers"
+
+    # The example is a conffile of its own name, which no instance picks up; the scripts parse and
+    # the postinst makes the user.
+    dpkg-deb --control "$deb" "$scratch/control"
+    [ "$(cat "$scratch/control/conffiles")" = /etc/orvel/example.conf.sample ] ||
+        fail "conffiles is not the example config alone: $(cat "$scratch/control/conffiles")"
+    for script in postinst prerm postrm; do
+        [ -x "$scratch/control/$script" ] || fail "the package has no $script"
+        sh -n "$scratch/control/$script" || fail "$script does not parse"
+    done
+    grep -q 'systemd-sysusers.*orvel\.conf' "$scratch/control/postinst" || fail "postinst does not make the user"
+else
+    note "orvel-logger is not built in $build: the logger's checks are skipped"
+fi
 
 # The simulator starts: it prints its pseudo-terminal's path first and runs until it is killed.
 sim_rc=0
@@ -255,9 +346,25 @@ if [ "$install_mode" = yes ]; then
     installed_here=1
     apt-get install -y -q "$deb" >"$scratch/apt.log" 2>&1 || { cat "$scratch/apt.log" >&2; fail "apt-get install"; }
     dpkg-query -W -f='${Status}' orvel | grep -q "install ok installed" || fail "orvel is not installed after apt-get"
-    for program in orvel dravelin-sim; do
+    for program in "${programs[@]}"; do
         [ -x "/usr/bin/$program" ] || fail "/usr/bin/$program is missing after apt-get install"
     done
+    if [ "$logger" = yes ]; then
+        getent passwd orvel >/dev/null || fail "the user orvel is missing after apt-get install"
+        id -nG orvel | grep -qw dialout || fail "the user orvel is not in the group dialout"
+        orvel-logger --help >/dev/null || fail "orvel-logger --help (installed)"
+        if command -v systemd-analyze >/dev/null; then
+            SYSTEMD_LOG_COLOR=0 systemd-analyze verify --man=no orvel-logger@check.service ||
+                fail "systemd-analyze verify orvel-logger@check.service (installed)"
+        fi
+        [ -n "$(man -w orvel-logger)" ] || fail "man finds no orvel-logger page (installed)"
+        # An instance enabled as the administrator would (systemctl links it without a running
+        # systemd too); the purge below must take its link away.
+        enabled_link=/etc/systemd/system/multi-user.target.wants/orvel-logger@check.service
+        systemctl enable orvel-logger@check.service >"$scratch/enable.log" 2>&1 ||
+            { cat "$scratch/enable.log" >&2; fail "systemctl enable orvel-logger@check.service"; }
+        [ -L "$enabled_link" ] || fail "systemctl enable made no $enabled_link"
+    fi
     desktop-file-validate /usr/share/applications/orvel.desktop || fail "desktop-file-validate (installed)"
     installed_rc=0
     # As the unpacked one: recordings and settings in the scratch folder, not the user's.
@@ -274,6 +381,10 @@ if [ "$install_mode" = yes ]; then
     while read -r path; do
         if [ -f "$path" ]; then fail "$path is left behind after apt-get purge"; fi
     done <"$scratch/owned"
+    if [ "$logger" = yes ]; then
+        [ ! -e /etc/orvel/example.conf.sample ] || fail "the example config is left behind after apt-get purge"
+        [ ! -L "$enabled_link" ] || fail "$enabled_link is left behind after apt-get purge"
+    fi
     note "installed, started and purged cleanly"
 else
     note "not installing for real (ORVEL_PACKAGE_INSTALL=yes, or CI set and root, would)"

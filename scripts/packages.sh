@@ -4,8 +4,10 @@
 ORVEL_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev
     qt6-qpa-plugins libgl-dev libqcustomplot-dev libmosquitto-dev fonts-dejavu-core)
 
-# What building and checking the Debian package needs beyond the build (packaging/check-package.sh).
-ORVEL_PACKAGE_PACKAGES=(dpkg-dev file binutils desktop-file-utils appstream librsvg2-bin lintian man-db)
+# What building and checking the Debian package needs beyond the build (packaging/check-package.sh;
+# systemd for systemd-analyze, which verifies the logger's unit).
+ORVEL_PACKAGE_PACKAGES=(dpkg-dev file binutils desktop-file-utils appstream librsvg2-bin lintian man-db
+    systemd)
 
 # ensure_packages PACKAGE...: installs what is missing (as root), or prints the one apt-get line
 # to run and fails.
