@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "app/RemoteMastAddress.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -48,6 +50,11 @@ std::variant<double, QString> parsePort(QStringView text)
     if (!ok || value < 1 || value > 9)
         return QStringLiteral("'%1' is not a Com Port from 1 to 9.").arg(text);
     return double(value);
+}
+
+std::variant<SubscriberSettings, QString> parseWatch(QStringView text)
+{
+    return RemoteMastAddress::parse(text.toString());
 }
 
 } // namespace
@@ -136,8 +143,15 @@ std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out,
     const QCommandLineOption noResume(
         QStringLiteral("no-resume"),
         QStringLiteral("Do not open a lost port again by itself (this run only)."));
-    for (const QCommandLineOption &option : {start, port, elevationLimits, azimuthLimits, alarmHold,
-                                             hysteresis, noReadingsAfter, alarmCommand, noResume})
+    const QCommandLineOption watch(
+        QStringLiteral("watch"),
+        QStringLiteral("Watch a mast through an MQTT broker instead of the local port: URL is "
+                       "mqtt://host[:port]/PREFIX or mqtts://... (the user name and password from "
+                       "ORVEL_MQTT_USER and ORVEL_MQTT_PASSWORD)."),
+        QStringLiteral("URL"));
+    for (const QCommandLineOption &option :
+         {start, port, elevationLimits, azimuthLimits, alarmHold, hysteresis, noReadingsAfter,
+          alarmCommand, noResume, watch})
         parser.addOption(option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A recording or exported chart (.csv) to open in "
@@ -202,8 +216,14 @@ std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out,
     read(alarmHold, parseNonNegativeSeconds, options.holdSeconds);
     read(hysteresis, parseDegrees, options.hysteresisDegrees);
     read(noReadingsAfter, parseNonNegativeSeconds, noReadings);
+    read(watch, parseWatch, options.watch);
     if (!wrong.isEmpty())
         return mistake(wrong);
+    // Start and a file opened would each end the watching at once.
+    if (options.watch && options.start)
+        return mistake(QStringLiteral("--watch and --start cannot be used together."));
+    if (options.watch && !options.file.isEmpty())
+        return mistake(QStringLiteral("--watch and a FILE cannot be used together."));
     options.port = portNumber ? int(*portNumber) : 0;
     if (noReadings)
         options.noReadingsAfterSeconds = int(std::lround(*noReadings));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/MqttSubscriber.h"
 #include "watch/MonitoringSettings.h"
 
 #include <QString>
@@ -10,7 +11,7 @@
 class QTextStream;
 
 // The program's command line: orvel [--record-dir DIR] [--no-record] [--start] [--port N]
-// [monitoring settings for this run] [FILE].
+// [monitoring settings for this run] [--watch mqtt://host[:port]/PREFIX] [FILE].
 namespace CommandLine
 {
 
@@ -32,6 +33,8 @@ struct Options {
     std::optional<int> noReadingsAfterSeconds;
     std::optional<QString> alarmCommand;
     bool noResume = false;
+    // A mast to watch through the broker instead of the local port (no login yet).
+    std::optional<SubscriberSettings> watch;
 
     // The saved settings with this run's overrides applied.
     MonitoringSettings monitoring(MonitoringSettings saved) const;

@@ -12,7 +12,10 @@
 #include <memory>
 
 class ChartDataMenu;
+class QMenu;
+class RemoteWatch;
 class WatchWiring;
+struct SubscriberSettings;
 
 // The program as main() runs it: the system clock, message boxes, the serial port and the
 // event-processing wait wired to the main window, whose Setup command shows the setup window,
@@ -41,8 +44,15 @@ public:
     // Watching unattended: resuming, limits, alarms, events. Default settings until set.
     WatchWiring &watch() { return *watch_; }
     void setMonitoring(const MonitoringSettings &settings);
+    // A mast watched through the broker instead of the local port.
+    RemoteWatch &remote() { return *remote_; }
+    // Ends the local stream (Stop, when the port is open) and watches the mast, with the login
+    // from the environment.
+    void watchRemote(SubscriberSettings settings);
 
 private:
+    void wireRemote(QMenu &chartMenu);
+
     SystemClock clock_;
     MessageBoxPrompts prompts_;
     QtSerialControl port_;
@@ -53,4 +63,5 @@ private:
     frmOrvelShow window_{port_, clock_, prompts_};
     ChartDataMenu *chartData_ = nullptr; // owned by the chart's menu
     std::unique_ptr<WatchWiring> watch_;
+    std::unique_ptr<RemoteWatch> remote_; // after watch_: it tells it when it ends
 };

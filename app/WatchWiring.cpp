@@ -140,8 +140,29 @@ void WatchWiring::onCommandDone(frmOrvelShow::StreamCommand command)
 void WatchWiring::endStream()
 {
     resumer_.streamEnded();
+    if (watchman_->streaming() && !remote_)
+        watchman_->streamEnded();
+}
+
+void WatchWiring::remoteStarted(const QString &name)
+{
+    endStream();
+    remote_ = true;
+    watchman_->streamStarted(name);
+}
+
+void WatchWiring::remoteEnded()
+{
+    remote_ = false;
     if (watchman_->streaming())
         watchman_->streamEnded();
+    setSourceNotice(QString());
+}
+
+void WatchWiring::setSourceNotice(const QString &text)
+{
+    portNotice_ = text;
+    showState();
 }
 
 void WatchWiring::onEvent(const MonitorEvent &event)
@@ -187,9 +208,14 @@ void WatchWiring::showState()
     }
     if (!noticeTimer_.isActive())
         noticeTimer_.start();
-    // A lost port first: while it is away, the alarms' values are the last ones that came.
-    if (!portNotice_.isEmpty())
-        alarms.prepend(portNotice_);
+    // A lost port first: while it is away, the alarms' values are the last ones that came. A
+    // remote mast's line last: it is long, and a line too long for the chart is cut at its end.
+    if (!portNotice_.isEmpty()) {
+        if (remote_)
+            alarms.append(portNotice_);
+        else
+            alarms.prepend(portNotice_);
+    }
     window_.chart().setNotice(alarms.join(QStringLiteral("; ")), AlarmInk);
 }
 
