@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/RemoteMastAddress.h"
 #include "publish/BrokerAddress.h"
 #include "publish/TopicPrefix.h"
 #include "station/MonitoringOptions.h"
@@ -31,6 +32,11 @@ void addHidden(QCommandLineParser &parser, const char *name, bool takesValue)
         option.setValueName(QStringLiteral("value"));
     option.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(option);
+}
+
+std::variant<SubscriberSettings, QString> parseWatch(QStringView text)
+{
+    return RemoteMastAddress::parse(text.toString());
 }
 
 } // namespace
@@ -92,7 +98,13 @@ std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out,
     const QCommandLineOption mqttQos(QStringLiteral("mqtt-qos"),
                                      QStringLiteral("The readings' QoS, 0 or 1 (events use 1)."),
                                      QStringLiteral("0|1"));
-    for (const QCommandLineOption &option : {mqtt, mqttTopic, mqttQos})
+    const QCommandLineOption watch(
+        QStringLiteral("watch"),
+        QStringLiteral("Watch a mast through an MQTT broker instead of the local port: URL is "
+                       "mqtt://host[:port]/PREFIX or mqtts://... (the user name and password from "
+                       "ORVEL_MQTT_USER and ORVEL_MQTT_PASSWORD)."),
+        QStringLiteral("URL"));
+    for (const QCommandLineOption &option : {mqtt, mqttTopic, mqttQos, watch})
         parser.addOption(option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A recording or exported chart (.csv) to open in "
@@ -169,6 +181,17 @@ std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out,
             return mistake(QStringLiteral("--mqtt-qos: '%1' is not 0 or 1").arg(qos));
         options.mqttQos = qos.toInt();
     }
+    if (parser.isSet(watch)) {
+        const auto parsed = parseWatch(parser.value(watch));
+        if (const QString *error = std::get_if<QString>(&parsed))
+            return mistake(QStringLiteral("--watch: ") + *error);
+        options.watch = std::get<SubscriberSettings>(parsed);
+    }
+    // Start and a file opened would each end the watching at once.
+    if (options.watch && options.start)
+        return mistake(QStringLiteral("--watch and --start cannot be used together."));
+    if (options.watch && !options.file.isEmpty())
+        return mistake(QStringLiteral("--watch and a FILE cannot be used together."));
     return options;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "publish/MqttSubscriber.h"
 #include "station/MonitoringOptions.h"
 #include "watch/MonitoringSettings.h"
 
@@ -11,7 +12,8 @@
 class QTextStream;
 
 // The program's command line: orvel [--record-dir DIR] [--no-record] [--start] [--port N]
-// [monitoring settings for this run] [--mqtt URL [--mqtt-topic PREFIX] [--mqtt-qos 0|1]] [FILE].
+// [monitoring settings for this run] [--mqtt URL [--mqtt-topic PREFIX] [--mqtt-qos 0|1]]
+// [--watch mqtt://host[:port]/PREFIX] [FILE].
 namespace CommandLine
 {
 
@@ -32,6 +34,8 @@ struct Options {
     int mqttQos = 0;
     // Monitoring settings for this run, over the saved ones; unset: as saved.
     MonitoringOptions::Overrides overrides;
+    // A mast to watch through the broker instead of the local port (no login yet).
+    std::optional<SubscriberSettings> watch;
 
     // The saved settings with this run's overrides applied.
     MonitoringSettings monitoring(MonitoringSettings saved) const;

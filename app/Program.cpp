@@ -3,12 +3,17 @@
 #include "app/ChartDataMenu.h"
 #include "app/ChartMenu.h"
 #include "app/RecordingOpener.h"
+#include "app/RemoteMastMenu.h"
+#include "app/RemoteWatch.h"
 #include "app/WatchWiring.h"
 #include "monitor/LiveMonitor.h"
 #include "platform/display/StripChartWidget.h"
 #include "platform/serial/ComPortMap.h"
 #include "publish/MqttPublisher.h"
 #include "setup/frmSetup.h"
+
+#include <QAction>
+#include <QProcessEnvironment>
 
 Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recording)
 {
@@ -34,6 +39,39 @@ Program::Program(const Recorder::Options &recording) : recorder_(prompts_, recor
     chartMenu->addMonitoring(
         [this] { return watch_->settings(); },
         [this](const MonitoringSettings &settings) { setMonitoring(settings); });
+    wireRemote(*chartMenu->menu());
+}
+
+void Program::wireRemote(QMenu &chartMenu)
+{
+    remote_ = std::make_unique<RemoteWatch>(window_.monitor(), window_.chart(), clock_);
+    RemoteWatch *remote = remote_.get();
+    WatchWiring *watch = watch_.get();
+    QObject::connect(remote, &RemoteWatch::started, watch, &WatchWiring::remoteStarted);
+    QObject::connect(remote, &RemoteWatch::ended, watch, &WatchWiring::remoteEnded);
+    QObject::connect(remote, &RemoteWatch::noticeChanged, watch, &WatchWiring::setSourceNotice);
+    // Start, Open Recording and Exit end the watching (Exit with its stream-end event); Stop,
+    // Setup and the Port menu are the local port's.
+    QObject::connect(&window_, &frmOrvelShow::streamCommandChosen, remote,
+                     [remote](frmOrvelShow::StreamCommand command) {
+                         if (command == frmOrvelShow::StreamCommand::Start ||
+                             command == frmOrvelShow::StreamCommand::Exit)
+                             remote->stop();
+                     });
+    QObject::connect(&chartData_->opener(), &RecordingOpener::opening, remote, &RemoteWatch::stop);
+    new RemoteMastMenu({chartMenu, chartData_->exportChartData, *remote, &window_,
+                        [this](const SubscriberSettings &settings) { watchRemote(settings); }});
+}
+
+void Program::watchRemote(SubscriberSettings settings)
+{
+    settings.login = BrokerLogin::from(QProcessEnvironment::systemEnvironment(), nullptr);
+    // One source on the chart at a time.
+    if (port_.PortOpen()) {
+        if (auto *stop = window_.findChild<QAction *>(QStringLiteral("mnuStop")))
+            stop->trigger();
+    }
+    remote_->start(settings);
 }
 
 void Program::setMonitoring(const MonitoringSettings &settings)

@@ -14,7 +14,10 @@
 class ChartDataMenu;
 class MqttPublisher;
 struct PublisherSettings;
+class QMenu;
+class RemoteWatch;
 class WatchWiring;
+struct SubscriberSettings;
 
 // The program as main() runs it: the system clock, message boxes, the serial port and the
 // event-processing wait wired to the main window, whose Setup command shows the setup window,
@@ -45,8 +48,15 @@ public:
     void setMonitoring(const MonitoringSettings &settings);
     // Every accepted reading and every event also to a broker, from now on.
     void publish(const PublisherSettings &settings);
+    // A mast watched through the broker instead of the local port.
+    RemoteWatch &remote() { return *remote_; }
+    // Ends the local stream (Stop, when the port is open) and watches the mast, with the login
+    // from the environment.
+    void watchRemote(SubscriberSettings settings);
 
 private:
+    void wireRemote(QMenu &chartMenu);
+
     SystemClock clock_;
     MessageBoxPrompts prompts_;
     QtSerialControl port_;
@@ -59,4 +69,5 @@ private:
     // Made before the watch that feeds it, so it outlives it.
     std::unique_ptr<MqttPublisher> publisher_;
     std::unique_ptr<WatchWiring> watch_;
+    std::unique_ptr<RemoteWatch> remote_; // after watch_: it tells it when it ends
 };

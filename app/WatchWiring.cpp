@@ -100,7 +100,32 @@ void WatchWiring::onCommandDone(frmOrvelShow::StreamCommand command)
 
 void WatchWiring::endStream()
 {
-    station_.streamEnded();
+    // While a remote mast is watched the rules go on watching it: only the local resuming ends.
+    if (remote_)
+        station_.resumer().streamEnded();
+    else
+        station_.streamEnded();
+}
+
+void WatchWiring::remoteStarted(const QString &name)
+{
+    endStream();
+    remote_ = true;
+    station_.watchman().streamStarted(name);
+}
+
+void WatchWiring::remoteEnded()
+{
+    remote_ = false;
+    if (station_.watchman().streaming())
+        station_.watchman().streamEnded();
+    setSourceNotice(QString());
+}
+
+void WatchWiring::setSourceNotice(const QString &text)
+{
+    portNotice_ = text;
+    showState();
 }
 
 void WatchWiring::tell(const MonitorEvent &event)
@@ -138,9 +163,14 @@ void WatchWiring::showState()
     }
     if (!noticeTimer_.isActive())
         noticeTimer_.start();
-    // A lost port first: while it is away, the alarms' values are the last ones that came.
-    if (!portNotice_.isEmpty())
-        alarms.prepend(portNotice_);
+    // A lost port first: while it is away, the alarms' values are the last ones that came. A
+    // remote mast's line last: it is long, and a line too long for the chart is cut at its end.
+    if (!portNotice_.isEmpty()) {
+        if (remote_)
+            alarms.append(portNotice_);
+        else
+            alarms.prepend(portNotice_);
+    }
     window_.chart().setNotice(alarms.join(QStringLiteral("; ")), AlarmInk);
 }
 

@@ -43,6 +43,14 @@ public:
     void setSettings(const MonitoringSettings &settings);
     const MonitoringSettings &settings() const;
 
+    // A mast watched through the broker: the local stream and its resuming end, and its
+    // readings feed the rules under its name until remoteEnded(); Stop and Setup leave it be.
+    void remoteStarted(const QString &name);
+    void remoteEnded();
+    // The notice's line saying whose readings these are, in place of the port's (after any
+    // alarms while a remote mast is watched).
+    void setSourceNotice(const QString &text);
+
     // Each accepted record: the recorder, the alarm rules, the publisher.
     ReadingSink &sink() { return station_.sink(); }
     Watchman &watchman() { return station_.watchman(); }
@@ -66,6 +74,7 @@ private:
     QSystemTrayIcon *tray_ = nullptr;
     QString portNotice_;
     int alarmsShown_ = 0;
+    bool remote_ = false;
     // Keeps the notice's highest and lowest values current while an alarm is on.
     QTimer noticeTimer_;
 };

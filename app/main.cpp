@@ -77,6 +77,9 @@ int main(int argc, char *argv[])
                 start->trigger();
         });
     }
+    if (options.watch) {
+        QTimer::singleShot(0, &program.window(), [&] { program.watchRemote(*options.watch); });
+    }
     if (!options.file.isEmpty()) {
         QTimer::singleShot(0, &program.window(),
                            [&] { program.chartData().opener().open(options.file); });

@@ -1,10 +1,10 @@
 #include "publish/BrokerSession.h"
 
+#include "publish/BrokerClientSetup.h"
 #include "publish/PublishLog.h"
 #include "publish/ReconnectDelay.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QThread>
 #include <QTimer>
 
@@ -18,16 +18,9 @@ namespace
 // How many messages libmosquitto holds for us at once; the rest wait in the bounded queue.
 constexpr qsizetype MaxUnconfirmed = 256;
 constexpr qsizetype DrainBatch = 64;
-constexpr const char *SystemCertificateFolder = "/etc/ssl/certs";
 constexpr qint64 ShutdownGraceMs = 1000;
 // How long a reading may wait for others to leave with it.
 constexpr int DrainDelayMs = 50;
-
-void initLibrary()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { mosquitto_lib_init(); });
-}
 
 } // namespace
 
@@ -52,7 +45,7 @@ QByteArray BrokerSession::topic(const char *leaf) const
 
 void BrokerSession::open()
 {
-    initLibrary();
+    BrokerClientSetup::initLibrary();
     drainTimer_ = new QTimer(this);
     drainTimer_->setSingleShot(true);
     drainTimer_->setInterval(DrainDelayMs);
@@ -74,30 +67,11 @@ void BrokerSession::open()
 
     const QByteArray statusTopic = topic("status");
     mosquitto_will_set(mosq_, statusTopic.constData(), 7, "offline", 1, true);
-    if (!settings_.login.user.isEmpty()) {
-        const QByteArray user = settings_.login.user.toUtf8();
-        const QByteArray password = settings_.login.password.toUtf8();
-        mosquitto_username_pw_set(mosq_, user.constData(),
-                                  password.isEmpty() ? nullptr : password.constData());
-    }
-    if (settings_.broker.tls) {
-        // The system's certificate authorities, unless the settings name a file of a site's
-        // own. The folder is named as well: libmosquitto forgets the option when it
-        // reconnects, and then refuses to try at all.
-        const QByteArray caFile = QFile::encodeName(settings_.caFile);
-        if (caFile.isEmpty())
-            mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        const int rc = mosquitto_tls_set(mosq_, caFile.isEmpty() ? nullptr : caFile.constData(),
-                                         caFile.isEmpty() ? SystemCertificateFolder : nullptr,
-                                         nullptr, nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS) {
-            // Never fall back to a connection in the clear, with the password in it.
-            reportRefusal(QStringLiteral("cannot use the certificate authorities in %1: %2")
-                              .arg(caFile.isEmpty() ? QString::fromLatin1(SystemCertificateFolder)
-                                                    : settings_.caFile,
-                                   QString::fromLocal8Bit(mosquitto_strerror(rc))));
-            return;
-        }
+    const QString problem =
+        BrokerClientSetup::apply(mosq_, settings_.broker, settings_.login, settings_.caFile);
+    if (!problem.isEmpty()) {
+        reportRefusal(problem);
+        return;
     }
 
     network_ = QThread::create([this] { runNetwork(); });

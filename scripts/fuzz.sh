@@ -9,7 +9,8 @@
 #   scripts/fuzz.sh --runs 20000 --time 25   # at most 20,000 inputs or 25 s per target
 #   scripts/fuzz.sh --jobs 2 ...    # parallel workers per target
 #   scripts/fuzz.sh --together 2 ...  # run two targets at a time (one core each)
-#   scripts/fuzz.sh ... stream      # only the named targets (stream, reply, format, recording, events)
+#   scripts/fuzz.sh ... stream      # only the named targets (stream, reply, format, recording,
+#                                   # events, payload)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
@@ -29,7 +30,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
     esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(stream reply format recording events)
+[ ${#targets[@]} -gt 0 ] || targets=(stream reply format recording events payload)
 
 ensure_packages "${ORVEL_BUILD_PACKAGES[@]}" "${ORVEL_HARDENING_PACKAGES[@]}"
 
@@ -40,8 +41,8 @@ cmake --build "$build"
 
 mkdir -p "$build/artifacts"
 # max_len TARGET: the longest input the target reads, its leading bytes and the cap in its
-# source (MaxStream, MaxReply, MaxTyped, MaxRecording); the fuzzer then spends no time making
-# inputs whose tail would be cut off.
+# source (MaxStream, MaxReply, MaxTyped, MaxRecording, ReadingPayload::MaxBytes); the fuzzer then
+# spends no time making inputs whose tail would be cut off.
 max_len() {
     case "$1" in
     stream) echo $((4 + 256)) ;;
@@ -49,6 +50,7 @@ max_len() {
     format) echo $((9 + 256)) ;;
     recording) echo $((1 + 1024)) ;;
     events) echo 2048 ;;
+    payload) echo $((1024 + 16)) ;;
     esac
 }
 # fuzz_one TARGET: runs one target and leaves its summary line in $build/TARGET.summary; the

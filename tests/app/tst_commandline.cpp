@@ -51,6 +51,14 @@ private slots:
         QCOMPARE(options.file, QStringLiteral("day.csv"));
         QVERIFY(o.out.isEmpty() && o.err.isEmpty());
 
+        o = parse({u"--watch"_s, u"mqtts://broker.example:8884/orvel/site/mast1"_s});
+        options = std::get<CommandLine::Options>(o.result);
+        QVERIFY(options.watch);
+        QCOMPARE(options.watch->broker.host, QStringLiteral("broker.example"));
+        QCOMPARE(options.watch->broker.port, 8884);
+        QVERIFY(options.watch->broker.tls);
+        QCOMPARE(options.watch->topicPrefix, QStringLiteral("orvel/site/mast1"));
+
         // Qt's own options pass through to QApplication.
         o = parse({u"-platform"_s, u"offscreen"_s, u"-reverse"_s, u"day.csv"_s});
         QCOMPARE(std::get<CommandLine::Options>(o.result).file, QStringLiteral("day.csv"));
@@ -76,6 +84,18 @@ private slots:
             << QStringList{u"--hysteresis"_s, u"half"_s} << u"--hysteresis: "_s;
         QTest::newRow("negative watchdog")
             << QStringList{u"--no-readings-after"_s, u"-3"_s} << u"--no-readings-after: "_s;
+        // A remote mast: the broker's address with the prefix, and nothing that ends it at once.
+        QTest::newRow("watch without a prefix") << QStringList{u"--watch"_s, u"mqtt://broker"_s}
+                                                << u"--watch: \"mqtt://broker\" names no"_s;
+        QTest::newRow("watch a wildcard")
+            << QStringList{u"--watch"_s, u"mqtt://broker/orvel/+/m1"_s}
+            << u"--watch: the topic prefix"_s;
+        QTest::newRow("watch over http")
+            << QStringList{u"--watch"_s, u"http://broker/orvel/m1"_s} << u"--watch: "_s;
+        QTest::newRow("watch with start")
+            << QStringList{u"--watch"_s, u"mqtt://broker/orvel/m1"_s, u"--start"_s} << u"--start"_s;
+        QTest::newRow("watch with a file")
+            << QStringList{u"--watch"_s, u"mqtt://broker/orvel/m1"_s, u"day.csv"_s} << u"FILE"_s;
     }
 
     void monitoringOverridesTheSavedForThisRun()

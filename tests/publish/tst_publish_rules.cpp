@@ -2,6 +2,7 @@
 #include "publish/BrokerLogin.h"
 #include "publish/MessagePayload.h"
 #include "publish/OutgoingQueue.h"
+#include "publish/ReadingPayload.h"
 #include "publish/ReconnectDelay.h"
 #include "publish/TopicPrefix.h"
 
@@ -205,6 +206,96 @@ private slots:
         QJsonParseError error;
         QJsonDocument::fromJson(payload, &error);
         QCOMPARE(error.error, QJsonParseError::NoError);
+
+        // And read back to the same reading; an unusable value comes back as missing.
+        const auto back = ReadingPayload::parse(payload);
+        const Reading *read = std::get_if<Reading>(&back);
+        QVERIFY(read);
+        QCOMPARE(read->msecsSinceEpoch, msecs);
+        QCOMPARE(read->utcOffsetSeconds, offset);
+        const auto same = [](double got, double sent) {
+            return std::isfinite(sent) ? got == sent : std::isnan(got);
+        };
+        QVERIFY(same(read->elevation, elevation));
+        QVERIFY(same(read->azimuth, azimuth));
+    }
+
+    // What arrives from the network: the forms another publisher may write are read, anything
+    // else is refused with its reason.
+    void readingPayloadFromTheNetwork_data()
+    {
+        using Problem = ReadingPayload::Problem;
+        QTest::addColumn<QByteArray>("payload");
+        // -1: read, as 12.5 / -3.25 (or missing) at SampleMsecs.
+        QTest::addColumn<int>("problem");
+        QTest::addColumn<bool>("azimuthMissing");
+
+        const QByteArray time = "\"time\":\"2026-12-07T14:05:09.123+01:00\"";
+        QTest::newRow("keys in another order, spaces, a key of later days")
+            << QByteArray(" { \"azimuth\" : -3.25, \"mast\":\"m1\", \"elevation\": 12.5, " + time +
+                          "}\n")
+            << -1 << false;
+        QTest::newRow("time in UTC with Z")
+            << QByteArray(
+                   "{\"time\":\"2026-12-07T13:05:09.123Z\",\"elevation\":12.5,\"azimuth\":-3.25}")
+            << -1 << false;
+        QTest::newRow("azimuth absent")
+            << QByteArray("{" + time + ",\"elevation\":12.5}") << -1 << true;
+        QTest::newRow("too large") << QByteArray("{" + time + ",\"elevation\":12.5,\"pad\":\"" +
+                                                 QByteArray(ReadingPayload::MaxBytes, 'x') + "\"}")
+                                   << int(Problem::TooLarge) << false;
+        QTest::newRow("empty") << QByteArray() << int(Problem::NotAnObject) << false;
+        QTest::newRow("not JSON") << QByteArray("2026-12-07T14:05:09.123+01:00,12.5,-3.25")
+                                  << int(Problem::NotAnObject) << false;
+        QTest::newRow("cut short")
+            << QByteArray("{" + time + ",\"elevation\":12.") << int(Problem::NotAnObject) << false;
+        QTest::newRow("an array") << QByteArray("[1,2,3]") << int(Problem::NotAnObject) << false;
+        QTest::newRow("no time") << QByteArray("{\"elevation\":12.5,\"azimuth\":-3.25}")
+                                 << int(Problem::BadTime) << false;
+        QTest::newRow("time as a number")
+            << QByteArray("{\"time\":1796648709123,\"elevation\":12.5}") << int(Problem::BadTime)
+            << false;
+        QTest::newRow("time without an offset")
+            << QByteArray("{\"time\":\"2026-12-07T14:05:09.123\",\"elevation\":12.5}")
+            << int(Problem::BadTime) << false;
+        QTest::newRow("month 13")
+            << QByteArray("{\"time\":\"2026-13-07T14:05:09.123+01:00\",\"elevation\":12.5}")
+            << int(Problem::BadTime) << false;
+        QTest::newRow("a comma in the time")
+            << QByteArray("{\"time\":\"2026-12-07T14:05,09.123+01:00\",\"elevation\":12.5}")
+            << int(Problem::BadTime) << false;
+        QTest::newRow("value as text") << QByteArray("{" + time + ",\"elevation\":\"12.5\"}")
+                                       << int(Problem::BadValue) << false;
+        QTest::newRow("value true")
+            << QByteArray("{" + time + ",\"azimuth\":true}") << int(Problem::BadValue) << false;
+        // Qt's JSON reader stops at a number beyond a double's range.
+        QTest::newRow("value beyond a double") << QByteArray("{" + time + ",\"elevation\":1e999}")
+                                               << int(Problem::NotAnObject) << false;
+        QTest::newRow("value an object")
+            << QByteArray("{" + time + ",\"elevation\":{}}") << int(Problem::BadValue) << false;
+    }
+
+    void readingPayloadFromTheNetwork()
+    {
+        QFETCH(QByteArray, payload);
+        QFETCH(int, problem);
+        QFETCH(bool, azimuthMissing);
+
+        const auto parsed = ReadingPayload::parse(payload);
+        if (problem >= 0) {
+            const auto *refused = std::get_if<ReadingPayload::Problem>(&parsed);
+            QVERIFY2(refused, "taken for a reading");
+            QCOMPARE(int(*refused), problem);
+            return;
+        }
+        const Reading *reading = std::get_if<Reading>(&parsed);
+        QVERIFY2(reading, "refused");
+        QCOMPARE(reading->msecsSinceEpoch, SampleMsecs);
+        QCOMPARE(reading->elevation, 12.5);
+        if (azimuthMissing)
+            QVERIFY(std::isnan(reading->azimuth));
+        else
+            QCOMPARE(reading->azimuth, -3.25);
     }
 
     void eventPayloadHasTheEventsColumnsAndEscapesText()

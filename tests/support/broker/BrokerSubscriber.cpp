@@ -47,6 +47,12 @@ void BrokerSubscriber::onMessage(mosquitto *, void *self, const mosquitto_messag
          message->retain});
 }
 
+bool BrokerSubscriber::publish(const QByteArray &topic, const QByteArray &payload, bool retain)
+{
+    return mosquitto_publish(mosq_, nullptr, topic.constData(), int(payload.size()),
+                             payload.constData(), 1, retain) == MOSQ_ERR_SUCCESS;
+}
+
 bool BrokerSubscriber::isSubscribed() const
 {
     QMutexLocker lock(&mutex_);

@@ -24,6 +24,8 @@ public:
                      const QByteArray &clientId = {}, bool keepSession = false);
     ~BrokerSubscriber();
 
+    // Publishes as any client could, whatever the payload (QoS 1).
+    bool publish(const QByteArray &topic, const QByteArray &payload, bool retain = false);
     // True once the broker has confirmed the subscription.
     bool isSubscribed() const;
     QList<Message> messages() const;
