@@ -1,6 +1,9 @@
 #include "app/CommandLine.h"
 
 #include "app/RemoteMastAddress.h"
+#include "publish/BrokerAddress.h"
+#include "publish/TopicPrefix.h"
+#include "station/MonitoringOptions.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -31,27 +34,6 @@ void addHidden(QCommandLineParser &parser, const char *name, bool takesValue)
     parser.addOption(option);
 }
 
-// A number of degrees, not negative.
-std::variant<double, QString> parseDegrees(QStringView text)
-{
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return QStringLiteral("'%1' is not a number of degrees.").arg(text);
-    if (value < 0)
-        return QStringLiteral("%1 is negative.").arg(text);
-    return value;
-}
-
-std::variant<double, QString> parsePort(QStringView text)
-{
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok);
-    if (!ok || value < 1 || value > 9)
-        return QStringLiteral("'%1' is not a Com Port from 1 to 9.").arg(text);
-    return double(value);
-}
-
 std::variant<SubscriberSettings, QString> parseWatch(QStringView text)
 {
     return RemoteMastAddress::parse(text.toString());
@@ -64,21 +46,7 @@ namespace CommandLine
 
 MonitoringSettings Options::monitoring(MonitoringSettings saved) const
 {
-    if (elevationLimits)
-        saved.elevation = *elevationLimits;
-    if (azimuthLimits)
-        saved.azimuth = *azimuthLimits;
-    if (holdSeconds)
-        saved.holdSeconds = *holdSeconds;
-    if (hysteresisDegrees)
-        saved.hysteresisDegrees = *hysteresisDegrees;
-    if (noReadingsAfterSeconds)
-        saved.noReadingsAfterSeconds = *noReadingsAfterSeconds;
-    if (alarmCommand)
-        saved.alarmCommand = *alarmCommand;
-    if (noResume)
-        saved.resume = false;
-    return saved;
+    return overrides.applyTo(saved);
 }
 
 QStringList arguments(int argc, char **argv)
@@ -113,45 +81,30 @@ std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out,
         QStringLiteral("port"),
         QStringLiteral("Use Com Port N (1 to 9) for this run; the saved choice is kept."),
         QStringLiteral("N"));
-    const QCommandLineOption elevationLimits(
-        QStringLiteral("elevation-limits"),
-        QStringLiteral("Alarm when the elevation leaves LOW..HIGH degrees (this run only)."),
-        QStringLiteral("LOW:HIGH"));
-    const QCommandLineOption azimuthLimits(
-        QStringLiteral("azimuth-limits"),
-        QStringLiteral("Alarm when the azimuth leaves the clockwise band FROM..TO degrees "
-                       "(this run only)."),
-        QStringLiteral("FROM:TO"));
-    const QCommandLineOption alarmHold(
-        QStringLiteral("alarm-hold"),
-        QStringLiteral("Seconds a reading must stay outside (or back inside) a limit before an "
-                       "alarm starts (or ends)."),
-        QStringLiteral("SECONDS"));
-    const QCommandLineOption hysteresis(
-        QStringLiteral("hysteresis"),
-        QStringLiteral("Degrees a reading must come back inside a limit to end an alarm."),
-        QStringLiteral("DEGREES"));
-    const QCommandLineOption noReadingsAfter(
-        QStringLiteral("no-readings-after"),
-        QStringLiteral("Alarm when no reading arrives for SECONDS while streaming (0: never)."),
-        QStringLiteral("SECONDS"));
-    const QCommandLineOption alarmCommand(
-        QStringLiteral("alarm-command"),
-        QStringLiteral("Run PROGRAM once for each monitoring event (no shell; the event is in "
-                       "its ORVEL_* environment variables)."),
-        QStringLiteral("PROGRAM"));
-    const QCommandLineOption noResume(
-        QStringLiteral("no-resume"),
-        QStringLiteral("Do not open a lost port again by itself (this run only)."));
+    parser.addOption(start);
+    parser.addOption(port);
+    for (const QCommandLineOption &option : MonitoringOptions::options(true))
+        parser.addOption(option);
+    const QCommandLineOption mqtt(
+        QStringLiteral("mqtt"),
+        QStringLiteral("Publish readings and events to the broker at mqtt://host[:port] or "
+                       "mqtts://host[:port] (user name and password from ORVEL_MQTT_USER and "
+                       "ORVEL_MQTT_PASSWORD)."),
+        QStringLiteral("URL"));
+    const QCommandLineOption mqttTopic(
+        QStringLiteral("mqtt-topic"),
+        QStringLiteral("Topic prefix (default: orvel/<host name>/<port name>)."),
+        QStringLiteral("PREFIX"));
+    const QCommandLineOption mqttQos(QStringLiteral("mqtt-qos"),
+                                     QStringLiteral("The readings' QoS, 0 or 1 (events use 1)."),
+                                     QStringLiteral("0|1"));
     const QCommandLineOption watch(
         QStringLiteral("watch"),
         QStringLiteral("Watch a mast through an MQTT broker instead of the local port: URL is "
                        "mqtt://host[:port]/PREFIX or mqtts://... (the user name and password from "
                        "ORVEL_MQTT_USER and ORVEL_MQTT_PASSWORD)."),
         QStringLiteral("URL"));
-    for (const QCommandLineOption &option :
-         {start, port, elevationLimits, azimuthLimits, alarmHold, hysteresis, noReadingsAfter,
-          alarmCommand, noResume, watch})
+    for (const QCommandLineOption &option : {mqtt, mqttTopic, mqttQos, watch})
         parser.addOption(option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A recording or exported chart (.csv) to open in "
@@ -192,41 +145,53 @@ std::variant<Options, int> parse(const QStringList &arguments, QTextStream &out,
     options.noRecord = parser.isSet(noRecord);
     options.file = files.isEmpty() ? QString() : files.first();
     options.start = parser.isSet(start);
-    options.noResume = parser.isSet(noResume);
-    if (parser.isSet(alarmCommand))
-        options.alarmCommand = parser.value(alarmCommand);
 
     // Each value through its own parser; the first wrong one is reported with its option.
-    QString wrong;
-    const auto read = [&](const QCommandLineOption &option, auto parse, auto &into) {
-        if (!wrong.isEmpty() || !parser.isSet(option))
-            return;
-        const auto parsed = parse(QStringView(parser.value(option)));
-        if (const QString *error = std::get_if<QString>(&parsed)) {
-            wrong = QStringLiteral("--") + option.names().first() + QStringLiteral(": ") + *error;
-            return;
-        }
-        into = std::get<0>(parsed);
-    };
-    std::optional<double> portNumber;
-    std::optional<double> noReadings;
-    read(port, parsePort, portNumber);
-    read(elevationLimits, parseElevationLimits, options.elevationLimits);
-    read(azimuthLimits, parseAzimuthLimits, options.azimuthLimits);
-    read(alarmHold, parseNonNegativeSeconds, options.holdSeconds);
-    read(hysteresis, parseDegrees, options.hysteresisDegrees);
-    read(noReadingsAfter, parseNonNegativeSeconds, noReadings);
-    read(watch, parseWatch, options.watch);
-    if (!wrong.isEmpty())
-        return mistake(wrong);
+    if (parser.isSet(port)) {
+        const auto parsed = MonitoringOptions::parseComPort(parser.value(port));
+        if (const QString *error = std::get_if<QString>(&parsed))
+            return mistake(QStringLiteral("--port: ") + *error);
+        options.port = int(std::get<double>(parsed));
+    }
+    const auto overrides =
+        MonitoringOptions::read([&parser](const QString &name) -> std::optional<QString> {
+            if (!parser.isSet(name))
+                return std::nullopt;
+            return parser.value(name);
+        });
+    if (const QString *error = std::get_if<QString>(&overrides))
+        return mistake(*error);
+    options.overrides = std::get<MonitoringOptions::Overrides>(overrides);
+
+    options.mqttUrl = parser.value(mqtt).trimmed();
+    if (!options.mqttUrl.isEmpty()) {
+        QString error;
+        if (!BrokerAddress::parse(options.mqttUrl, error))
+            return mistake(QStringLiteral("--mqtt: ") + error);
+    }
+    options.mqttTopic = parser.value(mqttTopic).trimmed();
+    if (!options.mqttTopic.isEmpty()) {
+        const QString problem = TopicPrefix::problem(options.mqttTopic);
+        if (!problem.isEmpty())
+            return mistake(QStringLiteral("--mqtt-topic: ") + problem);
+    }
+    if (parser.isSet(mqttQos)) {
+        const QString qos = parser.value(mqttQos).trimmed();
+        if (qos != QStringLiteral("0") && qos != QStringLiteral("1"))
+            return mistake(QStringLiteral("--mqtt-qos: '%1' is not 0 or 1").arg(qos));
+        options.mqttQos = qos.toInt();
+    }
+    if (parser.isSet(watch)) {
+        const auto parsed = parseWatch(parser.value(watch));
+        if (const QString *error = std::get_if<QString>(&parsed))
+            return mistake(QStringLiteral("--watch: ") + *error);
+        options.watch = std::get<SubscriberSettings>(parsed);
+    }
     // Start and a file opened would each end the watching at once.
     if (options.watch && options.start)
         return mistake(QStringLiteral("--watch and --start cannot be used together."));
     if (options.watch && !options.file.isEmpty())
         return mistake(QStringLiteral("--watch and a FILE cannot be used together."));
-    options.port = portNumber ? int(*portNumber) : 0;
-    if (noReadings)
-        options.noReadingsAfterSeconds = int(std::lround(*noReadings));
     return options;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "publish/MqttSubscriber.h"
+#include "station/MonitoringOptions.h"
 #include "watch/MonitoringSettings.h"
 
 #include <QString>
@@ -11,7 +12,8 @@
 class QTextStream;
 
 // The program's command line: orvel [--record-dir DIR] [--no-record] [--start] [--port N]
-// [monitoring settings for this run] [--watch mqtt://host[:port]/PREFIX] [FILE].
+// [monitoring settings for this run] [--mqtt URL [--mqtt-topic PREFIX] [--mqtt-qos 0|1]]
+// [--watch mqtt://host[:port]/PREFIX] [FILE].
 namespace CommandLine
 {
 
@@ -25,14 +27,13 @@ struct Options {
     bool start = false;
     // Com Port 1 to 9 checked for this run; 0 keeps the saved choice.
     int port = 0;
+    // Publishing to an MQTT broker: its address (empty: none), the topic prefix (empty: the
+    // default) and the readings' QoS.
+    QString mqttUrl;
+    QString mqttTopic;
+    int mqttQos = 0;
     // Monitoring settings for this run, over the saved ones; unset: as saved.
-    std::optional<LimitBand> elevationLimits;
-    std::optional<LimitBand> azimuthLimits;
-    std::optional<double> holdSeconds;
-    std::optional<double> hysteresisDegrees;
-    std::optional<int> noReadingsAfterSeconds;
-    std::optional<QString> alarmCommand;
-    bool noResume = false;
+    MonitoringOptions::Overrides overrides;
     // A mast to watch through the broker instead of the local port (no login yet).
     std::optional<SubscriberSettings> watch;
 

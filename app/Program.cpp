@@ -9,6 +9,7 @@
 #include "monitor/LiveMonitor.h"
 #include "platform/display/StripChartWidget.h"
 #include "platform/serial/ComPortMap.h"
+#include "publish/MqttPublisher.h"
 #include "setup/frmSetup.h"
 
 #include <QAction>
@@ -76,6 +77,13 @@ void Program::watchRemote(SubscriberSettings settings)
 void Program::setMonitoring(const MonitoringSettings &settings)
 {
     watch_->setSettings(settings);
+}
+
+void Program::publish(const PublisherSettings &settings)
+{
+    watch_->station().setPublisher(nullptr);
+    publisher_ = std::make_unique<MqttPublisher>(settings);
+    watch_->station().setPublisher(publisher_.get());
 }
 
 Program::~Program()

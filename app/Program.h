@@ -12,6 +12,8 @@
 #include <memory>
 
 class ChartDataMenu;
+class MqttPublisher;
+struct PublisherSettings;
 class QMenu;
 class RemoteWatch;
 class WatchWiring;
@@ -44,6 +46,8 @@ public:
     // Watching unattended: resuming, limits, alarms, events. Default settings until set.
     WatchWiring &watch() { return *watch_; }
     void setMonitoring(const MonitoringSettings &settings);
+    // Every accepted reading and every event also to a broker, from now on.
+    void publish(const PublisherSettings &settings);
     // A mast watched through the broker instead of the local port.
     RemoteWatch &remote() { return *remote_; }
     // Ends the local stream (Stop, when the port is open) and watches the mast, with the login
@@ -62,6 +66,8 @@ private:
     BackgroundJobs jobs_;
     frmOrvelShow window_{port_, clock_, prompts_};
     ChartDataMenu *chartData_ = nullptr; // owned by the chart's menu
+    // Made before the watch that feeds it, so it outlives it.
+    std::unique_ptr<MqttPublisher> publisher_;
     std::unique_ptr<WatchWiring> watch_;
     std::unique_ptr<RemoteWatch> remote_; // after watch_: it tells it when it ends
 };

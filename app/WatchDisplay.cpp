@@ -80,6 +80,10 @@ Message message(const MonitorEvent &event)
         return {QStringLiteral("Watching ended"), QStringLiteral("Ended at %1.").arg(at)};
     case MonitorEventKind::CommandFailed:
         return {QStringLiteral("Alarm command failed"), event.detail};
+    case MonitorEventKind::PublishDropped:
+        return {QStringLiteral("Readings not published"), event.detail};
+    case MonitorEventKind::BrokerRefused:
+        return {QStringLiteral("Broker refused"), event.detail};
     }
     return {};
 }

@@ -10,7 +10,6 @@
 #include "platform/runtime/Clock.h"
 #include "platform/serial/SerialControl.h"
 #include "recording/Recorder.h"
-#include "watch/AlarmCommand.h"
 #include "watch/EventLog.h"
 #include "watch/Watchman.h"
 
@@ -33,73 +32,37 @@ const QColor NoticeInk(40, 40, 40);
 
 } // namespace
 
-void WatchWiring::FanOut::readingAccepted(const Reading &reading)
-{
-    if (first)
-        first->readingAccepted(reading);
-    if (second)
-        second->readingAccepted(reading);
-}
-
 WatchWiring::WatchWiring(const Parts &parts, QObject *parent)
     : QObject(parent), window_(parts.window), port_(parts.port), clock_(parts.clock),
-      recorder_(parts.recorder), watchman_(std::make_unique<Watchman>(parts.clock)),
-      eventLog_(std::make_unique<EventLog>(parts.recorder.folder())),
-      command_(std::make_unique<AlarmCommand>()),
-      notifier_(std::make_unique<DesktopNotifier>(QCoreApplication::applicationName())),
-      resumer_(parts.port, parts.clock, parts.identify,
-               [this] { window_.monitor().resumeStream(); })
+      station_({parts.port, parts.clock, parts.recorder, parts.identify,
+                [this] { window_.monitor().resumeStream(); }}),
+      notifier_(std::make_unique<DesktopNotifier>(QCoreApplication::applicationName()))
 {
-    sink_.first = &recorder_;
-    sink_.second = watchman_.get();
-    window_.monitor().setReadingSink(&sink_);
+    window_.monitor().setReadingSink(&station_.sink());
 
     connect(&window_, &frmOrvelShow::streamCommandChosen, this, &WatchWiring::onCommandChosen);
     connect(&window_, &frmOrvelShow::streamCommandDone, this, &WatchWiring::onCommandDone);
     connect(&parts.opener, &RecordingOpener::opening, this, [this] { endStream(); });
     connect(&parts.opener, &RecordingOpener::loaded, this, &WatchWiring::shadeFrom);
 
-    connect(&resumer_, &PortResumer::lost, this,
-            [this](const QString &port, const QDateTime &, const QString &reason) {
-                watchman_->portLost(port, reason);
-            });
-    connect(&resumer_, &PortResumer::back, this,
-            [this](const QString &port, const QDateTime &, qint64 lostFor) {
-                watchman_->portBack(port, lostFor);
-            });
-    connect(&resumer_, &PortResumer::noticeChanged, this, [this](const QString &text) {
+    connect(&station_.resumer(), &PortResumer::noticeChanged, this, [this](const QString &text) {
         portNotice_ = text;
         showState();
     });
-
-    connect(watchman_.get(), &Watchman::eventRaised, this, &WatchWiring::onEvent);
-    connect(watchman_.get(), &Watchman::stateChanged, this, &WatchWiring::showState);
-    connect(command_.get(), &AlarmCommand::failed, this,
-            [this](const MonitorEvent &cause, const QString &detail) {
-                const MonitorEvent failure =
-                    AlarmCommand::failureEvent(cause, detail, clock_.now());
-                // Kept and told, but not passed to the command that failed.
-                if (recorder_.isRecording())
-                    eventLog_->append(failure);
-                tell(failure);
-            });
-    connect(eventLog_.get(), &EventLog::failed, this, [](const QString &reason) {
-        qCWarning(lcWatch) << "Cannot write the events file:" << reason;
-    });
+    connect(&station_, &Station::eventRaised, this, &WatchWiring::tell);
+    connect(&station_.watchman(), &Watchman::stateChanged, this, &WatchWiring::showState);
     noticeTimer_.setInterval(1000);
     connect(&noticeTimer_, &QTimer::timeout, this, &WatchWiring::showState);
 }
 
 WatchWiring::~WatchWiring()
 {
-    window_.monitor().setReadingSink(&recorder_);
+    window_.monitor().setReadingSink(&station_.recorder());
 }
 
 void WatchWiring::setSettings(const MonitoringSettings &settings)
 {
-    watchman_->setSettings(settings);
-    command_->setCommand(settings.alarmCommand);
-    resumer_.setEnabled(settings.resume);
+    station_.setSettings(settings);
     window_.monitor().setLossReported(!settings.resume);
     StripChartWidget &chart = window_.chart();
     chart.setLimitLines(0, WatchDisplay::limitLines(settings.elevation));
@@ -113,13 +76,13 @@ void WatchWiring::setSettings(const MonitoringSettings &settings)
 
 const MonitoringSettings &WatchWiring::settings() const
 {
-    return watchman_->settings();
+    return station_.settings();
 }
 
 void WatchWiring::onCommandChosen(frmOrvelShow::StreamCommand command)
 {
     if (command == frmOrvelShow::StreamCommand::Start)
-        resumer_.streamEnded(); // Start behaves as it does without resuming
+        station_.resumer().streamEnded(); // Start behaves as it does without resuming
     else
         endStream();
 }
@@ -132,30 +95,30 @@ void WatchWiring::onCommandDone(frmOrvelShow::StreamCommand command)
         endStream();
         return;
     }
-    resumer_.streamStarted();
-    if (!watchman_->streaming())
-        watchman_->streamStarted(resumer_.portName());
+    station_.streamStarted();
 }
 
 void WatchWiring::endStream()
 {
-    resumer_.streamEnded();
-    if (watchman_->streaming() && !remote_)
-        watchman_->streamEnded();
+    // While a remote mast is watched the rules go on watching it: only the local resuming ends.
+    if (remote_)
+        station_.resumer().streamEnded();
+    else
+        station_.streamEnded();
 }
 
 void WatchWiring::remoteStarted(const QString &name)
 {
     endStream();
     remote_ = true;
-    watchman_->streamStarted(name);
+    station_.watchman().streamStarted(name);
 }
 
 void WatchWiring::remoteEnded()
 {
     remote_ = false;
-    if (watchman_->streaming())
-        watchman_->streamEnded();
+    if (station_.watchman().streaming())
+        station_.watchman().streamEnded();
     setSourceNotice(QString());
 }
 
@@ -163,14 +126,6 @@ void WatchWiring::setSourceNotice(const QString &text)
 {
     portNotice_ = text;
     showState();
-}
-
-void WatchWiring::onEvent(const MonitorEvent &event)
-{
-    if (recorder_.isRecording())
-        eventLog_->append(event);
-    command_->run(event);
-    tell(event);
 }
 
 void WatchWiring::tell(const MonitorEvent &event)
@@ -193,10 +148,10 @@ void WatchWiring::tell(const MonitorEvent &event)
 void WatchWiring::showState()
 {
     QStringList alarms;
-    const QList<Watchman::ActiveAlarm> active = watchman_->activeAlarms();
+    const QList<Watchman::ActiveAlarm> active = station_.watchman().activeAlarms();
     for (const Watchman::ActiveAlarm &alarm : active)
         alarms.append(WatchDisplay::alarmNotice(alarm));
-    if (const auto since = watchman_->noReadingsSince())
+    if (const auto since = station_.watchman().noReadingsSince())
         alarms.append(WatchDisplay::noReadingsNotice(*since));
     if (int(alarms.size()) > alarmsShown_)
         QApplication::alert(&window_);

@@ -3,13 +3,13 @@
 #include "app/frmOrvelShow.h"
 #include "monitor/PortResumer.h"
 #include "recording/ReadingSink.h"
+#include "station/Station.h"
 #include "watch/MonitoringSettings.h"
 
 #include <QObject>
 #include <QTimer>
 #include <memory>
 
-class AlarmCommand;
 class Clock;
 class DesktopNotifier;
 class EventLog;
@@ -21,9 +21,8 @@ class Watchman;
 struct MonitorEvent;
 
 // Watching unattended, wired into the main window: the stream's commands start and end the
-// watch and the resuming, every accepted record reaches the alarm rules, every event goes to the
-// events file, the desktop and the alarm command, and the chart and gauges show the limits and
-// what is wrong.
+// station's watch and resuming, every event the station raises goes to the desktop, and the
+// chart and gauges show the limits and what is wrong.
 class WatchWiring final : public QObject
 {
     Q_OBJECT
@@ -52,25 +51,17 @@ public:
     // alarms while a remote mast is watched).
     void setSourceNotice(const QString &text);
 
-    // Each accepted record, after the recorder.
-    ReadingSink &sink() { return sink_; }
-    Watchman &watchman() { return *watchman_; }
-    PortResumer &resumer() { return resumer_; }
-    EventLog &eventLog() { return *eventLog_; }
+    // Each accepted record: the recorder, the alarm rules, the publisher.
+    ReadingSink &sink() { return station_.sink(); }
+    Watchman &watchman() { return station_.watchman(); }
+    PortResumer &resumer() { return station_.resumer(); }
+    EventLog &eventLog() { return station_.eventLog(); }
+    Station &station() { return station_; }
 
 private:
-    class FanOut final : public ReadingSink
-    {
-    public:
-        ReadingSink *first = nullptr;
-        ReadingSink *second = nullptr;
-        void readingAccepted(const Reading &reading) override;
-    };
-
     void onCommandChosen(frmOrvelShow::StreamCommand command);
     void onCommandDone(frmOrvelShow::StreamCommand command);
     void endStream();
-    void onEvent(const MonitorEvent &event);
     void tell(const MonitorEvent &event);
     void showState();
     void shadeFrom(const QString &recordingPath);
@@ -78,14 +69,9 @@ private:
     frmOrvelShow &window_;
     SerialControl &port_;
     const Clock &clock_;
-    Recorder &recorder_;
-    FanOut sink_;
-    std::unique_ptr<Watchman> watchman_;
-    std::unique_ptr<EventLog> eventLog_;
-    std::unique_ptr<AlarmCommand> command_;
+    Station station_;
     std::unique_ptr<DesktopNotifier> notifier_;
     QSystemTrayIcon *tray_ = nullptr;
-    PortResumer resumer_;
     QString portNotice_;
     int alarmsShown_ = 0;
     bool remote_ = false;

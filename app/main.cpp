@@ -6,13 +6,42 @@
 #include "app/Program.h"
 #include "app/RecordingOpener.h"
 #include "monitor/LiveMonitor.h"
+#include "platform/serial/ComPortMap.h"
+#include "publish/PublisherSettings.h"
+#include "publish/TopicPrefix.h"
 #include "watch/MonitoringSettings.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QProcessEnvironment>
 #include <QSettings>
+#include <QSysInfo>
 #include <QTextStream>
 #include <QTimer>
+
+namespace
+{
+
+// The broker's login from the environment only: this program has no config file.
+PublisherSettings publisherSettings(const CommandLine::Options &options)
+{
+    PublisherSettings settings;
+    QString error;
+    if (const auto broker = BrokerAddress::parse(options.mqttUrl, error))
+        settings.broker = *broker;
+    settings.login = BrokerLogin::from(QProcessEnvironment::systemEnvironment(), nullptr);
+    settings.readingQos = options.mqttQos;
+    const short port = short(options.port > 0 ? options.port : 1);
+    const QString device = ComPortMap::resolve(port).device;
+    settings.topicPrefix =
+        !options.mqttTopic.isEmpty()
+            ? options.mqttTopic
+            : TopicPrefix::fallback(QSysInfo::machineHostName(),
+                                    device.isEmpty() ? QStringLiteral("com%1").arg(port) : device);
+    return settings;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -39,6 +68,8 @@ int main(int argc, char *argv[])
     program.setMonitoring(options.monitoring(loadMonitoringSettings(saved)));
     if (options.port > 0)
         program.window().monitor().mnuComClick(options.port - 1);
+    if (!options.mqttUrl.isEmpty())
+        program.publish(publisherSettings(options));
     program.window().show();
     if (options.start) {
         QTimer::singleShot(0, &program.window(), [&] {

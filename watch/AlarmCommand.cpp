@@ -57,6 +57,8 @@ bool isPassedOn(MonitorEventKind kind)
     case MonitorEventKind::StreamStart:
     case MonitorEventKind::StreamEnd:
     case MonitorEventKind::CommandFailed:
+    case MonitorEventKind::PublishDropped:
+    case MonitorEventKind::BrokerRefused:
         break;
     }
     return false;

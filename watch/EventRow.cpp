@@ -32,7 +32,7 @@ QByteArray quoted(const QString &detail)
 
 std::optional<MonitorEventKind> kindOf(QByteArrayView name)
 {
-    for (int k = int(MonitorEventKind::StreamStart); k <= int(MonitorEventKind::CommandFailed);
+    for (int k = int(MonitorEventKind::StreamStart); k <= int(MonitorEventKind::BrokerRefused);
          ++k) {
         if (name == eventName(MonitorEventKind(k)).toLatin1())
             return MonitorEventKind(k);

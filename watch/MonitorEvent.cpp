@@ -21,6 +21,10 @@ QString eventName(MonitorEventKind kind)
         return QStringLiteral("port-back");
     case MonitorEventKind::CommandFailed:
         return QStringLiteral("command-failed");
+    case MonitorEventKind::PublishDropped:
+        return QStringLiteral("publish-dropped");
+    case MonitorEventKind::BrokerRefused:
+        return QStringLiteral("broker-refused");
     }
     return {};
 }

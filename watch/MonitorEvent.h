@@ -14,13 +14,18 @@ enum class MonitorEventKind {
     NoReadingsEnd,
     PortLost,
     PortBack,
-    CommandFailed
+    CommandFailed,
+    // Publishing: readings or events that did not fit the queue while the broker was away, and
+    // a broker that refused the login or the certificate.
+    PublishDropped,
+    BrokerRefused
 };
 
 enum class Quantity { None, Elevation, Azimuth };
 
 // "stream-start", "stream-end", "alarm-start", "alarm-end", "no-readings-start",
-// "no-readings-end", "port-lost", "port-back", "command-failed".
+// "no-readings-end", "port-lost", "port-back", "command-failed", "publish-dropped",
+// "broker-refused".
 QString eventName(MonitorEventKind kind);
 // "", "elevation", "azimuth".
 QString quantityName(Quantity quantity);

@@ -27,10 +27,12 @@ QString numberText(double value)
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-// "A:B" as two numbers; nothing when it is not that.
+// "A:B" (or "A,B", as config files write it) as two numbers; nothing when it is not that.
 std::optional<std::pair<double, double>> pairOf(QStringView text)
 {
-    const qsizetype colon = text.indexOf(u':');
+    qsizetype colon = text.indexOf(u':');
+    if (colon < 0)
+        colon = text.indexOf(u',');
     if (colon < 0)
         return std::nullopt;
     const auto a = number(text.first(colon));

@@ -41,9 +41,9 @@ void saveMonitoringSettings(QSettings &settings, const MonitoringSettings &monit
 
 // One option's text, shared by the command line and the settings window: the value, or a message
 // saying what is wrong.
-// "LOW:HIGH", both within -90..90, LOW < HIGH.
+// "LOW:HIGH" or "LOW,HIGH", both within -90..90, LOW < HIGH.
 std::variant<LimitBand, QString> parseElevationLimits(QStringView text);
-// "FROM:TO", both within 0..360, FROM != TO.
+// "FROM:TO" or "FROM,TO", both within 0..360, FROM != TO.
 std::variant<LimitBand, QString> parseAzimuthLimits(QStringView text);
 // A number of seconds, 0..86400.
 std::variant<double, QString> parseNonNegativeSeconds(QStringView text);

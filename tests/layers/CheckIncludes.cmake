@@ -2,6 +2,9 @@
 # alike, and fails when one points up or sideways, or climbs with "..":
 #
 #   app              -> everything
+#   logger           -> station and everything under it but app, setup and platform/display,
+#                       platform/notify (no display)
+#   station          -> monitor, watch, publish, recording, platform/runtime, platform/serial
 #   setup            -> device, platform/runtime, platform/serial
 #   monitor          -> recording (its interface), device, platform/runtime, platform/serial,
 #                       platform/display (its interface)
@@ -25,10 +28,13 @@ if(NOT ROOT)
     message(FATAL_ERROR "Pass -DROOT=<source folder>")
 endif()
 
-set(layers app setup monitor watch publish recording device chartdata platform/runtime
+set(layers app logger station setup monitor watch publish recording device chartdata platform/runtime
     platform/serial platform/display platform/notify sim)
 set(allowed_app ${layers})
 list(REMOVE_ITEM allowed_app sim)
+set(allowed_logger logger station monitor watch publish recording device chartdata
+    platform/runtime platform/serial)
+set(allowed_station station monitor watch publish recording platform/runtime platform/serial)
 set(allowed_setup setup device platform/runtime platform/serial)
 set(allowed_monitor monitor recording device platform/runtime platform/serial platform/display)
 set(allowed_watch watch recording chartdata platform/runtime)
