@@ -23,7 +23,7 @@ constexpr qsizetype DrainBatch = 64;
 constexpr qint64 ConfirmGraceMs = 800;
 constexpr qint64 ShutdownGraceMs = 500;
 // How long a reading may wait for others to leave with it.
-constexpr int DrainDelayMs = 50;
+constexpr int DrainDelayMs = 250;
 
 } // namespace
 
