@@ -147,7 +147,7 @@ void Logger::beginStream()
     port_.setOutput(DeviceProtocol::toWire(DeviceProtocol::Start) + DeviceProtocol::LineEnd);
     streaming_ = true;
     station_->streamStarted();
-    qCInfo(lcLogger) << "Streaming from" << options_.portName();
+    qCInfo(lcLogger).noquote() << "Streaming from" << options_.portName();
 }
 
 void Logger::stop()
