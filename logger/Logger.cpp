@@ -170,6 +170,12 @@ void Logger::finish()
     publisher_.reset();
 }
 
+void Logger::reopenFiles()
+{
+    // The events file is opened for each row it writes.
+    recorder_->reopenFile();
+}
+
 void Logger::applySettings(const LoggerOptions::Options &options)
 {
     station_->setSettings(options.monitoring.applyTo(MonitoringSettings{}));
