@@ -147,7 +147,7 @@ void Logger::beginStream()
     port_.setOutput(DeviceProtocol::toWire(DeviceProtocol::Start) + DeviceProtocol::LineEnd);
     streaming_ = true;
     station_->streamStarted();
-    qCInfo(lcLogger) << "Streaming from" << options_.portName();
+    qCInfo(lcLogger).noquote() << "Streaming from" << options_.portName();
 }
 
 void Logger::stop()
@@ -168,6 +168,12 @@ void Logger::finish()
     stop();
     station_->setPublisher(nullptr);
     publisher_.reset();
+}
+
+void Logger::reopenFiles()
+{
+    // The events file is opened for each row it writes.
+    recorder_->reopenFile();
 }
 
 void Logger::applySettings(const LoggerOptions::Options &options)

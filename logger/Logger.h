@@ -35,6 +35,8 @@ public:
     void stop();
     // Stops, then hands the publisher's last messages to the broker and says "offline".
     void finish();
+    // Closes the recording and opens it again by its name (log rotation).
+    void reopenFiles();
     // New monitoring settings (a reread config file).
     void applySettings(const LoggerOptions::Options &options);
 

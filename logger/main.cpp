@@ -48,8 +48,9 @@ int main(int argc, char *argv[])
         QCoreApplication::exit(0);
     });
     QObject::connect(&signals_, &UnixSignals::hangup, &logger, [&logger, arguments] {
-        // The files are opened again by their writers at their next write; the settings are
-        // read again from the config file, the command line still winning.
+        // The files are opened again by their names; the settings are read again from the
+        // config file, the command line still winning.
+        logger.reopenFiles();
         QString text;
         QTextStream quiet(&text);
         const auto again = LoggerOptions::parse(arguments, quiet, quiet);

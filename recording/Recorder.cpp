@@ -71,6 +71,12 @@ void Recorder::setRecordingOn(bool on)
     }
 }
 
+void Recorder::reopenFile()
+{
+    if (thread_ && on_)
+        QMetaObject::invokeMethod(writer_, &RecordingWriter::reopen, Qt::QueuedConnection);
+}
+
 void Recorder::readingAccepted(const Reading &reading)
 {
     if (!isRecording())

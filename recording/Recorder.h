@@ -55,6 +55,8 @@ public:
     bool isRecording() const { return on_ && enabledThisRun_; }
 
     void readingAccepted(const Reading &reading) override;
+    // The day's file is closed and opened again by its name (SIGHUP after log rotation).
+    void reopenFile();
 
     // Readings handed to the system, and readings that could not be written.
     quint64 writtenReadings() const { return queue_->written(); }

@@ -90,6 +90,13 @@ void RecordingWriter::pause()
     closeFile();
 }
 
+void RecordingWriter::reopen()
+{
+    closeFile();
+    if (timer_ && timer_->isActive())
+        writeWaiting();
+}
+
 void RecordingWriter::finish()
 {
     pause();

@@ -54,6 +54,9 @@ public slots:
     void finish();
     // One round.
     void writeWaiting();
+    // Closes the file and opens the day's file by its name again (after log rotation moved it),
+    // without counting it as removed.
+    void reopen();
 
 signals:
     void failed(const QString &file, const QString &reason);

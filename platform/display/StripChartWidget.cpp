@@ -587,6 +587,8 @@ void StripChartWidget::setNotice(const QString &text, const QColor &color)
         notice_->setAttribute(Qt::WA_TransparentForMouseEvents);
         notice_->setFont(DisplayFonts::small());
         notice_->setMargin(2);
+        notice_->setWordWrap(true);
+        notice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
     // Dark ink on a light box, readable over the traces and the grid.
     notice_->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(255, 255, 255, "
@@ -606,16 +608,18 @@ void StripChartWidget::placeNotice()
 {
     if (!notice_ || notice_->isHidden())
         return;
-    // Along the foot of the upper area, clear of the value axis; cut short with an ellipsis.
+    // Along the foot of the upper area, clear of the value axis. A long notice (an alarm and a
+    // lost port or a remote mast at once) wraps onto up to three lines; beyond that it is cut.
     const QRect area = rects_[0]->rect().adjusted(4, 0, -4, -3);
     const QFontMetrics metrics(notice_->font());
     const int frame = 2 * (notice_->margin() + 1) + 2;
-    const QString shown =
-        metrics.elidedText(noticeText_, Qt::ElideRight, std::max(area.width() - frame, 0));
-    notice_->setText(shown);
-    const QSize size = notice_->sizeHint();
-    const int width = std::min(size.width(), area.width());
-    notice_->setGeometry(area.left(), area.bottom() - size.height(), width, size.height());
+    const int textWidth = std::max(area.width() - frame, 0);
+    const QRect text = metrics.boundingRect(QRect(0, 0, textWidth, 1 << 20),
+                                            Qt::TextWordWrap | Qt::AlignLeft, noticeText_);
+    const int height = std::min(text.height(), 3 * metrics.lineSpacing()) + frame;
+    const int width = std::min(text.width() + frame, area.width());
+    notice_->setText(noticeText_);
+    notice_->setGeometry(area.left(), area.bottom() - height, width, height);
 }
 
 void StripChartWidget::showEvent(QShowEvent *event)
