@@ -18,9 +18,12 @@ namespace
 // How many messages libmosquitto holds for us at once; the rest wait in the bounded queue.
 constexpr qsizetype MaxUnconfirmed = 256;
 constexpr qsizetype DrainBatch = 64;
-constexpr qint64 ShutdownGraceMs = 1000;
+// On the way out: how long the broker may take to confirm the last messages, and then to take
+// the disconnect; together well inside the 2 s a service has to end.
+constexpr qint64 ConfirmGraceMs = 800;
+constexpr qint64 ShutdownGraceMs = 500;
 // How long a reading may wait for others to leave with it.
-constexpr int DrainDelayMs = 50;
+constexpr int DrainDelayMs = 250;
 
 } // namespace
 
@@ -130,7 +133,11 @@ void BrokerSession::close()
     if (connected_) {
         // Queued before the disconnect, so the broker has it before the will is dropped.
         const QByteArray statusTopic = topic("status");
-        mosquitto_publish(mosq_, nullptr, statusTopic.constData(), 7, "offline", 1, true);
+        int mid = 0;
+        if (mosquitto_publish(mosq_, &mid, statusTopic.constData(), 7, "offline", 1, true) !=
+            MOSQ_ERR_SUCCESS)
+            mid = 0;
+        awaitConfirmations(mid);
     }
     {
         std::lock_guard lock(stopMutex_);
@@ -150,11 +157,36 @@ void BrokerSession::close()
     drainTimer_ = nullptr;
 }
 
+// libmosquitto closes the socket as soon as the disconnect is written: a confirmation arriving
+// after that makes the system reset the connection, and the broker then drops what it had not
+// read yet (the last messages and the disconnect itself). So the disconnect waits until the
+// broker has confirmed everything, for a short while at most.
+void BrokerSession::awaitConfirmations(int statusMid)
+{
+    const QDeadlineTimer deadline(ConfirmGraceMs);
+    bool statusConfirmed = statusMid == 0;
+    std::unique_lock lock(confirmedMutex_);
+    while (linkUp_.load() && !deadline.hasExpired()) {
+        quint64 count = 0;
+        for (const int mid : confirmed_) {
+            statusConfirmed = statusConfirmed || mid == statusMid;
+            count += unconfirmed_.erase(mid);
+        }
+        confirmed_.clear();
+        delivered_->fetch_add(count, std::memory_order_relaxed);
+        if (statusConfirmed && unconfirmed_.empty())
+            break;
+        confirmedWake_.wait_for(lock, std::chrono::milliseconds(deadline.remainingTime()));
+    }
+}
+
 void BrokerSession::onConnectCallback(mosquitto *, void *self, int rc)
 {
     auto *session = static_cast<BrokerSession *>(self);
-    if (rc == 0)
+    if (rc == 0) {
         session->accepted_.store(true);
+        session->linkUp_.store(true);
+    }
     QMetaObject::invokeMethod(
         session, [session, rc] { session->connected(rc); }, Qt::QueuedConnection);
 }
@@ -162,6 +194,11 @@ void BrokerSession::onConnectCallback(mosquitto *, void *self, int rc)
 void BrokerSession::onDisconnectCallback(mosquitto *, void *self, int)
 {
     auto *session = static_cast<BrokerSession *>(self);
+    {
+        std::lock_guard lock(session->confirmedMutex_);
+        session->linkUp_.store(false);
+    }
+    session->confirmedWake_.notify_all();
     QMetaObject::invokeMethod(
         session, [session] { session->disconnected(); }, Qt::QueuedConnection);
 }
@@ -175,6 +212,7 @@ void BrokerSession::onPublishCallback(mosquitto *, void *self, int mid)
         first = session->confirmed_.empty();
         session->confirmed_.push_back(mid);
     }
+    session->confirmedWake_.notify_all();
     // One wake-up for a run of confirmations.
     if (first)
         QMetaObject::invokeMethod(session, &BrokerSession::takeConfirmed, Qt::QueuedConnection);

@@ -62,6 +62,8 @@ private:
     void connected(int rc);
     void disconnected();
     void takeConfirmed();
+    // Until the broker confirmed all handed over and the status message statusMid (0: none).
+    void awaitConfirmations(int statusMid);
     void reportRefusal(const QString &reason);
     void reportDropped();
     QByteArray topic(const char *leaf) const;
@@ -85,4 +87,7 @@ private:
     // Message ids the network thread saw confirmed, waiting for this thread.
     std::mutex confirmedMutex_;
     std::vector<int> confirmed_;
+    std::condition_variable confirmedWake_;
+    // The connection is up, as the network thread last saw it.
+    std::atomic<bool> linkUp_ = false;
 };

@@ -169,14 +169,15 @@ private slots:
             return list;
         };
         QCOMPARE(settled(received), settled(recorded));
-        // Said on the way out, or by the broker for it.
-        QTRY_COMPARE_WITH_TIMEOUT(subscriber.last(StatusTopic), "offline", 60000);
-
-        // The stream's start on the broker, and its end in the events file. (The stream's end
-        // published on the way out reaches the broker only most of the time after a broker
-        // restart: the publisher's close can lose its last messages.)
-        QTRY_VERIFY_WITH_TIMEOUT(!subscriber.payloads(EventTopic).isEmpty(), WaitMs);
+        // The stream's end and "offline" said on the way out, and the disconnect taken: a clean
+        // goodbye, not the broker's will.
+        QTRY_VERIFY2_WITH_TIMEOUT(subscriber.payloads(EventTopic).join().contains("\"stream-end\""),
+                                  QByteArray(broker.log().right(2000) + stderr_).constData(),
+                                  WaitMs);
         QVERIFY(subscriber.payloads(EventTopic).constFirst().contains("\"stream-start\""));
+        QTRY_COMPARE_WITH_TIMEOUT(subscriber.last(StatusTopic), "offline", WaitMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(broker.logCount("Received DISCONNECT from") >= 1,
+                                  broker.log().right(2000).constData(), WaitMs);
         const QStringList events =
             QDir(recordDir_).entryList({u"*.events.csv"_s}, QDir::Files, QDir::Name);
         QVERIFY(!events.isEmpty());
