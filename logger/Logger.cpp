@@ -72,6 +72,9 @@ Logger::Logger(const LoggerOptions::Options &options, QObject *parent)
     : QObject(parent), options_(options)
 {
     port_.setCommPort(comPortFor(options));
+    // No display to keep moving: the input is taken a few times a second, as the publisher
+    // sends it, rather than every frame. Each record keeps its own arrival time.
+    port_.setHoldMs(HoldMs);
     Recorder::Options recording;
     recording.folder = recordingFolder(options);
     recording.enabledThisRun = !options.noRecord;

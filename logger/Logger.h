@@ -41,6 +41,7 @@ public:
     void applySettings(const LoggerOptions::Options &options);
 
     static constexpr int OpenRetryMs = 2000;
+    static constexpr int HoldMs = 250;
 
 private:
     bool openPort();

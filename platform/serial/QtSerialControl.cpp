@@ -180,7 +180,7 @@ void QtSerialControl::onReadyRead()
     // within the hold (a record is shorter than one). Bytes that come within a hold of the
     // last one ending belong to a steady stream, whose holds then follow one another.
     unhanded_ = true;
-    streaming_ = resumed_.isValid() && resumed_.elapsed() < holdMs;
+    streaming_ = resumed_.isValid() && resumed_.elapsed() < holdTimer_.interval();
     if (!startHold())
         handOnHeld(); // nothing to pause on this system: every read is handed on as it comes
 }

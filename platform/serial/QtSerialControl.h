@@ -48,8 +48,10 @@ public:
 
     // Longest wait for written bytes to go out when the port is closed.
     static constexpr int drainLimitMs = 1000;
-    // Longest time a received byte waits to be handed on while OnComm is armed.
+    // Longest time a received byte waits to be handed on while OnComm is armed: a display's
+    // frame by default. A program without a display may hold longer and wake less often.
     static constexpr int holdMs = 33;
+    void setHoldMs(int ms) { holdTimer_.setInterval(ms); }
 
 private:
     void open();
