@@ -242,7 +242,7 @@ void BrokerSession::connected(int rc)
         reportRefusal(QString::fromLocal8Bit(mosquitto_connack_string(rc)));
         return;
     }
-    lastRefusal_.clear();
+    refusal_.forget();
     const QByteArray statusTopic = topic("status");
     mosquitto_publish(mosq_, nullptr, statusTopic.constData(), 6, "online", 1, true);
     connected_ = true;
@@ -334,12 +334,8 @@ void BrokerSession::drain()
 
 void BrokerSession::reportRefusal(const QString &reason)
 {
-    if (reason == lastRefusal_)
-        return;
-    lastRefusal_ = reason;
-    qCWarning(lcPublish, "broker %s:%d: %s", qPrintable(settings_.broker.host),
-              settings_.broker.port, qPrintable(reason));
-    emit refused(reason);
+    if (refusal_.isNew(settings_.broker, reason))
+        emit refused(reason);
 }
 
 void BrokerSession::reportDropped()

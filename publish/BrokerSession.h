@@ -2,6 +2,7 @@
 
 #include "publish/OutgoingQueue.h"
 #include "publish/PublisherSettings.h"
+#include "publish/RefusalOnce.h"
 
 #include <QObject>
 
@@ -80,7 +81,7 @@ private:
     bool stopping_ = false;
     // The broker took the last connect (set on the network thread).
     std::atomic<bool> accepted_ = false;
-    QString lastRefusal_;
+    RefusalOnce refusal_;
     // Handed to libmosquitto, not confirmed yet, by message id.
     std::map<int, OutgoingMessage> unconfirmed_;
     QTimer *drainTimer_ = nullptr;

@@ -248,7 +248,7 @@ MqttSubscriber::~MqttSubscriber()
 void MqttSubscriber::setConnected(bool connected)
 {
     if (connected)
-        lastRefusal_.clear();
+        refusal_.forget();
     if (connected == connected_)
         return;
     connected_ = connected;
@@ -257,12 +257,8 @@ void MqttSubscriber::setConnected(bool connected)
 
 void MqttSubscriber::reportRefusal(const QString &reason)
 {
-    if (reason == lastRefusal_)
-        return;
-    lastRefusal_ = reason;
-    qCWarning(lcPublish, "broker %s:%d: %s", qPrintable(settings_.broker.host),
-              settings_.broker.port, qPrintable(reason));
-    emit refused(reason);
+    if (refusal_.isNew(settings_.broker, reason))
+        emit refused(reason);
 }
 
 void MqttSubscriber::takeInbox()

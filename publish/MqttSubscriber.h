@@ -2,6 +2,7 @@
 
 #include "publish/BrokerAddress.h"
 #include "publish/BrokerLogin.h"
+#include "publish/RefusalOnce.h"
 #include "recording/Reading.h"
 
 #include <QByteArray>
@@ -74,5 +75,5 @@ private:
     QThread *network_ = nullptr;
     bool connected_ = false;
     quint64 refusedCount_ = 0;
-    QString lastRefusal_;
+    RefusalOnce refusal_;
 };

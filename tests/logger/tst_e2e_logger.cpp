@@ -54,20 +54,6 @@ QList<QByteArray> recordedPayloads(const QString &folder)
     return payloads;
 }
 
-// At least once may bring a message twice around a broker restart: the first of each counts.
-QList<QByteArray> withoutRepeats(const QList<QByteArray> &payloads)
-{
-    QList<QByteArray> unique;
-    QSet<QByteArray> seen;
-    for (const QByteArray &payload : payloads) {
-        if (!seen.contains(payload)) {
-            seen.insert(payload);
-            unique.append(payload);
-        }
-    }
-    return unique;
-}
-
 } // namespace
 
 // orvel-logger as a child process: the simulator on one side, a real broker on the other.

@@ -49,20 +49,6 @@ void publishReadings(MqttPublisher &publisher, int from, int to)
         publisher.readingAccepted(nthReading(n));
 }
 
-// At least once may bring a message twice around a broker restart: the first of each counts.
-QList<QByteArray> withoutRepeats(const QList<QByteArray> &payloads)
-{
-    QList<QByteArray> unique;
-    QSet<QByteArray> seen;
-    for (const QByteArray &payload : payloads) {
-        if (!seen.contains(payload)) {
-            seen.insert(payload);
-            unique.append(payload);
-        }
-    }
-    return unique;
-}
-
 } // namespace
 
 class TestPublishBroker : public QObject

@@ -1,5 +1,7 @@
 #include "BrokerSubscriber.h"
 
+#include <QSet>
+
 #include <mosquitto.h>
 
 BrokerSubscriber::BrokerSubscriber(int port, const QByteArray &topicFilter, int qos,
@@ -90,4 +92,18 @@ QByteArray BrokerSubscriber::last(const QByteArray &topic) const
             return it->payload;
     }
     return {};
+}
+
+// At least once may bring a message twice around a broker restart: the first of each counts.
+QList<QByteArray> withoutRepeats(const QList<QByteArray> &payloads)
+{
+    QList<QByteArray> unique;
+    QSet<QByteArray> seen;
+    for (const QByteArray &payload : payloads) {
+        if (!seen.contains(payload)) {
+            seen.insert(payload);
+            unique.append(payload);
+        }
+    }
+    return unique;
 }

@@ -47,3 +47,6 @@ private:
     QList<Message> messages_;
     bool subscribed_ = false;
 };
+
+// At least once may bring a message twice around a broker restart: the first of each counts.
+QList<QByteArray> withoutRepeats(const QList<QByteArray> &payloads);
