@@ -22,16 +22,17 @@ void initLibrary()
     std::call_once(once, [] { mosquitto_lib_init(); });
 }
 
-QString apply(mosquitto *client, const BrokerAddress &broker, const BrokerLogin &login,
-              const QString &caFile)
+QString apply(mosquitto *client, const BrokerConnection &connection)
 {
+    const BrokerLogin &login = connection.login;
+    const QString &caFile = connection.caFile;
     if (!login.user.isEmpty()) {
         const QByteArray user = login.user.toUtf8();
         const QByteArray password = login.password.toUtf8();
         mosquitto_username_pw_set(client, user.constData(),
                                   password.isEmpty() ? nullptr : password.constData());
     }
-    if (!broker.tls)
+    if (!connection.broker.tls)
         return {};
     // The folder is named as well: libmosquitto forgets the option when it reconnects, and
     // then refuses to try at all.

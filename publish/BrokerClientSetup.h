@@ -1,7 +1,6 @@
 #pragma once
 
-#include "publish/BrokerAddress.h"
-#include "publish/BrokerLogin.h"
+#include "publish/BrokerConnection.h"
 
 #include <QString>
 
@@ -18,7 +17,6 @@ void initLibrary();
 // The user name and password, and for mqtts the certificate authorities (the system's unless
 // caFile names a PEM file of a site's own). Empty when all is set; otherwise the reason, and
 // the client must not connect: never a fallback to a connection in the clear.
-QString apply(mosquitto *client, const BrokerAddress &broker, const BrokerLogin &login,
-              const QString &caFile);
+QString apply(mosquitto *client, const BrokerConnection &connection);
 
 } // namespace BrokerClientSetup

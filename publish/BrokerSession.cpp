@@ -70,8 +70,7 @@ void BrokerSession::open()
 
     const QByteArray statusTopic = topic("status");
     mosquitto_will_set(mosq_, statusTopic.constData(), 7, "offline", 1, true);
-    const QString problem =
-        BrokerClientSetup::apply(mosq_, settings_.broker, settings_.login, settings_.caFile);
+    const QString problem = BrokerClientSetup::apply(mosq_, settings_);
     if (!problem.isEmpty()) {
         reportRefusal(problem);
         return;

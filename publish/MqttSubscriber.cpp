@@ -212,8 +212,7 @@ MqttSubscriber::MqttSubscriber(const SubscriberSettings &settings, QObject *pare
     mosquitto_int_option(link.client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     // Disconnected from this thread while the connection's thread runs.
     mosquitto_threaded_set(link.client, true);
-    const QString problem =
-        BrokerClientSetup::apply(link.client, settings.broker, settings.login, settings.caFile);
+    const QString problem = BrokerClientSetup::apply(link.client, settings);
     if (!problem.isEmpty()) {
         QMetaObject::invokeMethod(
             this, [this, problem] { reportRefusal(problem); }, Qt::QueuedConnection);

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "publish/BrokerAddress.h"
-#include "publish/BrokerLogin.h"
+#include "publish/BrokerConnection.h"
 #include "publish/RefusalOnce.h"
 #include "recording/Reading.h"
 
@@ -14,19 +13,10 @@
 class QThread;
 
 // Everything one subscriber needs to know.
-struct SubscriberSettings {
-    BrokerAddress broker;
-    BrokerLogin login;
-    // For mqtts: a PEM file of the certificate authorities to trust instead of the system's.
-    QString caFile;
-    // Listens to PREFIX/reading, PREFIX/status and PREFIX/event.
-    QString topicPrefix;
+struct SubscriberSettings : BrokerConnection {
     // Messages that may wait for the receiver (five and a half minutes of readings at 74 a
     // second); more are counted as refused, so a flood costs a fixed amount of memory.
     qsizetype inboxCapacity = 24000;
-    int reconnectMinSeconds = 1;
-    int reconnectMaxSeconds = 30;
-    int keepAliveSeconds = 30;
 };
 
 // Listens to one publisher's topics on an MQTT broker. The connection runs on a thread of its
